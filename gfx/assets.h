@@ -1,0 +1,49 @@
+// Every surface of the game, the pictures loaded at start-up and the tables
+// the effects use.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "core/surface.h"
+#include "gfx/raster.h"
+
+namespace nurumo {
+
+struct Game;
+
+inline constexpr int kScreenWidth = 416;
+inline constexpr int kScreenHeight = 256;
+
+struct Assets {
+  std::array<Surface, 19> BackgroundSurfaces;
+  Surface StageSurface;
+  Surface FontStrip;
+  std::array<Surface, 9> GreySurfaces;
+  Surface FrameSurface;
+  Surface SpareSurface;
+  Surface PanelSurface;
+  Surface PanelInvertedSurface;
+  Surface CursorSurface;
+  Surface CursorInvertedSurface;
+  int FontWidth = 0;
+  int FontHeight = 0;
+  std::array<Bgr, 9> GreyLevels{};
+  Bgr DotColour{};
+  std::array<std::array<uint8_t, 63>, 63> SpotTable{};  // [dx][dy]
+};
+
+// The ending cycle and the white and black surfaces are second names.
+inline constexpr std::array<int, 3> EndingCycle = {14, 15, 16};
+const Surface& WhiteSurface(const Game& game);
+const Surface& BlackSurface(const Game& game);
+
+void CreateSurfaces(Game& game);
+void LoadAssets(Game& game);
+void FreeSurfaces(Game& game);
+void SetBackground(Game& game, int32_t n);
+void SetStage(Game& game, const Surface& surface);
+int PanelHeight(const Game& game, int32_t level);  // level 0: the current level
+void Present(Game& game);
+
+}  // namespace nurumo

@@ -1,0 +1,25 @@
+// Factories for the platform's parts that both platforms share or choose
+// between. Implemented beside them; no SDL type appears here.
+#pragma once
+
+#include <memory>
+
+#include "platform/platform.h"
+
+namespace nurumo {
+
+// SDL2_ttf with a Japanese proportional gothic face found through fontconfig.
+// Throws std::runtime_error (UTF-8 text) when no Japanese face is installed.
+std::unique_ptr<TextRasterizer> MakeTtfTextRasterizer();
+
+// SDL2_mixer devices. When no audio device or soundfont can be had they play
+// silence and say why once on standard error.
+std::unique_ptr<MusicDevice> MakeSdlMusicDevice();
+std::unique_ptr<SoundDevice> MakeSdlSoundDevice();
+
+// Silent devices for the headless mode: they keep the device's state (a
+// music piece open, playing) but open no audio device.
+std::unique_ptr<MusicDevice> MakeNullMusicDevice();
+std::unique_ptr<SoundDevice> MakeNullSoundDevice();
+
+}  // namespace nurumo

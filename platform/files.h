@@ -1,0 +1,44 @@
+// Game paths as the game writes them ("dat\nuru00.bmp", "save.dat", CP932)
+// mapped to files on this disk (UTF-8 names, the local separator). Paths
+// under "dat\" are read from the game folder; every other relative path
+// (save.dat, the afterword, the voice-mode marker) lives in the data folder,
+// which is the game folder itself unless that cannot be written.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace nurumo {
+
+class FileSystem {
+ public:
+  FileSystem(std::filesystem::path game_dir, std::filesystem::path data_dir);
+  explicit FileSystem(std::filesystem::path game_dir) : FileSystem(game_dir, game_dir) {}
+
+  const std::filesystem::path& game_dir() const { return game_dir_; }
+  const std::filesystem::path& data_dir() const { return data_dir_; }
+
+  // The real path of a game path. The backslash becomes the separator, the
+  // name becomes UTF-8, and where no file has exactly that name a file whose
+  // name differs only in ASCII letter case is taken, as on the game's home
+  // platform. A path with no such file maps to its exact-case form.
+  std::filesystem::path Resolve(std::string_view cp932) const;
+
+  bool Exists(std::string_view cp932) const;
+
+  // The whole file; false with a reason (UTF-8) when it cannot be read.
+  bool ReadAll(std::string_view cp932, std::string& out, std::string& error) const;
+
+  // Write the bytes to a temporary file beside the target, flush it to the
+  // disk and rename it over the target. On any failure the old file is left
+  // as it was, the temporary file is removed and false comes back with a
+  // reason (UTF-8).
+  bool WriteAtomic(std::string_view cp932, std::string_view bytes, std::string& error) const;
+
+ private:
+  std::filesystem::path game_dir_;
+  std::filesystem::path data_dir_;
+};
+
+}  // namespace nurumo

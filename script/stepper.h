@@ -1,0 +1,29 @@
+// The script stepper: turns the script buffer into pages, carrying out the
+// commands met on the way.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/checked.h"
+
+namespace nurumo {
+
+struct Game;
+
+struct PageState {
+  CheckedArray<std::string, 0, 3> PageLines;
+  int32_t PageLineIndex = -1;  // last filled page line; -1 when empty
+  CheckedArray<std::string, 0, 5> ListLines;
+  int32_t ListLineCount = 0;
+  bool ScriptEnded = false;
+  int32_t FollowUpState = 0;
+};
+
+void ClearPage(Game& game);
+bool AddPageLine(Game& game, const std::string& text);
+void ClearList(Game& game);
+void AddListLine(Game& game, const std::string& text);
+void StepScript(Game& game);
+
+}  // namespace nurumo

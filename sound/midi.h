@@ -1,0 +1,21 @@
+// One music channel: MIDI files played once or looping.
+#pragma once
+
+#include <string>
+
+namespace nurumo {
+
+struct Game;
+
+struct MidiState {
+  bool MidiLoop = false;
+  bool MidiPlaying = false;
+};
+
+void InitMidi(Game& game);
+void DoneMidi(Game& game);
+void PlayMidi(Game& game, const std::string& cp932_file, bool loop);
+void StopMidi(Game& game);
+void OnMciNotify(Game& game);
+
+}  // namespace nurumo
