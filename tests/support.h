@@ -1,0 +1,62 @@
+// Shared test fixtures: a scratch game folder and a headless game over it.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "game/game.h"
+#include "platform/headless/headless_platform.h"
+
+namespace nurumo::testing {
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "nurumo-test-XXXXXX").string();
+    path_ = ::mkdtemp(pattern.data());
+    std::filesystem::create_directories(path_ / "dat");
+  }
+  ~TempDir() {
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+
+  // Write a file (relative UTF-8 path, bytes as given).
+  void Write(const std::string& relative, std::string_view bytes) const {
+    std::filesystem::path p = path_ / relative;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  std::string Read(const std::string& relative) const {
+    std::ifstream in(path_ / relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A headless platform and a game over a scratch folder.
+struct HeadlessGame {
+  explicit HeadlessGame(uint32_t seed = 1)
+      : platform(FileSystem(dir.path())), game(platform, seed) {}
+  TempDir dir;
+  HeadlessPlatform platform;
+  Game game;
+};
+
+}  // namespace nurumo::testing
