@@ -41,6 +41,10 @@ struct SaveRecord {
 
 inline constexpr std::array<int32_t, 3> MoodThresholds = {15, 50, 85};
 
+// The twenty mood words (CP932), four per parameter from the lowest band up:
+// entry (index - 1) * 4 + band.
+const std::array<std::string, 20>& MoodWords();
+
 // The 84 bytes of save.dat, little-endian.
 std::array<uint8_t, 84> EncodeSaveRecord(const SaveRecord& record);
 SaveRecord DecodeSaveRecord(const std::array<uint8_t, 84>& bytes);
