@@ -1,20 +1,241 @@
-// Placeholder bodies; effects land with the pictures work.
+// The seven named screen effects. Each routine repaints the whole frame;
+// random numbers are drawn in a fixed order so replays stay exact.
 #include "gfx/effects.h"
 
+#include <jpeglib.h>
+
+#include <algorithm>
+#include <array>
+#include <csetjmp>
+#include <cstdio>
+#include <string_view>
+
+#include "core/text.h"
 #include "game/game.h"
 
 namespace nurumo {
 
-void SetEffect(Game& game, const std::string& name) { game.trace.Event("effect").Str("name", name); }
-void RunEffectRoutine(Game&) {}
-void EffectNone(Game&) {}
-void EffectNoise(Game&) {}
-void EffectNormal(Game&) {}
-void EffectInvert(Game&) {}
-void EffectDarkness(Game&) {}
-void EffectAsTitle(Game&) {}
-void AsTitleDots(Game&) {}
-void EffectEnding(Game&) {}
-void PrepareEndingPicture(Game&) {}
+namespace {
+
+struct EffectRow {
+  std::string_view name;  // compared exactly, letter case counts
+  EffectKind kind;
+  bool light;  // the routine leaves a light picture: dark text, plain panel and cursor
+};
+
+constexpr std::array<EffectRow, 7> kEffects = {{
+    {"NONE", EffectKind::None, true},
+    {"NOISE", EffectKind::Noise, true},
+    {"NORMAL", EffectKind::Normal, true},
+    {"INVERT", EffectKind::Invert, false},
+    {"DARKNESS", EffectKind::Darkness, false},
+    {"ASTITLE", EffectKind::AsTitle, true},
+    {"ENDING", EffectKind::Ending, false},
+}};
+
+constexpr int kSpots = 20;
+constexpr int kDots = 800;
+
+void SetPixel(Surface& s, int x, int y, const Bgr& colour) {
+  uint8_t* p = s.Row(y) + 3 * x;
+  p[0] = colour[0];
+  p[1] = colour[1];
+  p[2] = colour[2];
+}
+
+// One light spot: the red byte plus the table value, clamped, written grey.
+void AddSpot(Game& game, int left, int top) {
+  Surface& frame = game.gfx.FrameSurface;
+  for (int dx = 0; dx < 63; ++dx)
+    for (int dy = 0; dy < 63; ++dy) {
+      uint8_t* p = frame.Row(top + dy) + 3 * (left + dx);
+      int sum = std::min(255, p[2] + game.gfx.SpotTable[dx][dy]);
+      p[0] = p[1] = p[2] = static_cast<uint8_t>(sum);
+    }
+}
+
+// libjpeg reports a fatal error through error_exit, which must not return:
+// we jump back to the decoder's caller with the decoder's own message.
+struct JpegError {
+  jpeg_error_mgr mgr;
+  std::jmp_buf jump;
+  char message[JMSG_LENGTH_MAX];
+};
+
+void ExitToCaller(j_common_ptr info) {
+  auto* error = reinterpret_cast<JpegError*>(info->err);
+  error->mgr.format_message(info, error->message);
+  std::longjmp(error->jump, 1);
+}
+
+// Warnings (stray bytes, a short file) are not fatal: the decoder fills in
+// what is missing, and nothing is written to the standard error.
+void IgnoreMessage(j_common_ptr, int) {}
+
+enum class Decoded { Ok, Broken, TooFewRows };
+
+// Decode into `out`, at least 416 wide (missing columns black). Only plain C
+// data lives in this frame between setjmp and longjmp.
+Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message) {
+  jpeg_decompress_struct info{};
+  JpegError error{};
+  info.err = jpeg_std_error(&error.mgr);
+  error.mgr.error_exit = ExitToCaller;
+  error.mgr.emit_message = IgnoreMessage;
+  if (setjmp(error.jump)) {
+    std::snprintf(message, JMSG_LENGTH_MAX, "%s", error.message);
+    jpeg_destroy_decompress(&info);
+    return Decoded::Broken;
+  }
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
+  jpeg_read_header(&info, TRUE);
+  info.out_color_space = JCS_EXT_BGR;  // our pixel order, straight from the decoder
+  jpeg_start_decompress(&info);
+  if (info.output_height < static_cast<JDIMENSION>(kScreenHeight)) {
+    jpeg_destroy_decompress(&info);
+    return Decoded::TooFewRows;
+  }
+  ResizeSurface(out, std::max(static_cast<int>(info.output_width), kScreenWidth), static_cast<int>(info.output_height));
+  while (info.output_scanline < info.output_height) {
+    JSAMPROW row = out.Row(static_cast<int>(info.output_scanline));
+    jpeg_read_scanlines(&info, &row, 1);
+  }
+  jpeg_finish_decompress(&info);
+  jpeg_destroy_decompress(&info);
+  return Decoded::Ok;
+}
+
+// The lower part, where page text stands, is darkened: a ramp from full to
+// half over rows 128..179, then half.
+void DarkenLowerPart(Surface& picture) {
+  for (int y = 128; y < kScreenHeight; ++y) {
+    uint8_t* p = picture.Row(y);
+    for (int i = 0; i < 3 * kScreenWidth; ++i)
+      p[i] = static_cast<uint8_t>(y < 180 ? p[i] * (230 - y) / 102 : p[i] >> 1);
+  }
+}
+
+}  // namespace
+
+void PrepareEndingPicture(Game& game) {
+  const std::string path = "dat\\ending.jpg";
+  std::string bytes, reason;
+  if (!game.platform.Files().ReadAll(path, bytes, reason)) {
+    std::string reason_cp932;
+    if (!TryUtf8ToCp932(reason, reason_cp932)) reason_cp932 = "?";
+    throw FileError(path + ": " + reason_cp932);
+  }
+  Surface picture;
+  char message[JMSG_LENGTH_MAX] = {};
+  switch (DecodeJpeg(bytes, picture, message)) {
+    case Decoded::Broken: throw FileError(path + ": " + message);
+    case Decoded::TooFewRows: throw RangeError();
+    case Decoded::Ok: break;
+  }
+  DarkenLowerPart(picture);
+  game.gfx.SpareSurface = std::move(picture);  // only a good picture replaces the old contents
+  MakeRowTable(game.gfx.SpareSurface);
+}
+
+void SetEffect(Game& game, const std::string& name) {
+  game.record.EffectName.assign(name);  // kept for the save file, cut to 16 bytes
+  game.trace.Event("effect").Str("name", name);
+  for (const EffectRow& row : kEffects) {
+    if (row.name != name) continue;
+    if (row.kind == EffectKind::Ending) {
+      PrepareEndingPicture(game);  // a failure leaves the previous effect in force
+      game.effect.FadeStep = 0;
+    }
+    game.effect.EffectRoutine = row.kind;
+    game.effect.LightScreen = row.light;
+    return;
+  }
+}
+
+void RunEffectRoutine(Game& game) {
+  switch (game.effect.EffectRoutine) {
+    case EffectKind::Unset: return;  // a stored name that matched nothing: keep the frame as it is
+    case EffectKind::None: return EffectNone(game);
+    case EffectKind::Noise: return EffectNoise(game);
+    case EffectKind::Normal: return EffectNormal(game);
+    case EffectKind::Invert: return EffectInvert(game);
+    case EffectKind::Darkness: return EffectDarkness(game);
+    case EffectKind::AsTitle: return EffectAsTitle(game);
+    case EffectKind::Ending: return EffectEnding(game);
+  }
+}
+
+void EffectNone(Game& game) { CopySurface(game.gfx.FrameSurface, WhiteSurface(game), Rop::SrcCopy); }
+
+void EffectNoise(Game& game) {
+  Surface& frame = game.gfx.FrameSurface;
+  for (int y = 0; y < kScreenHeight; ++y) {
+    uint8_t* p = frame.Row(y);
+    for (int x = 0; x < kScreenWidth; ++x, p += 3) {
+      uint8_t grey = game.gfx.GreyLevels[static_cast<std::size_t>(8 - game.random(3))][0];
+      p[0] = p[1] = p[2] = grey;  // 255, 223 or 191
+    }
+  }
+  CopySurface(frame, game.gfx.StageSurface, Rop::SrcAnd);
+}
+
+// Extra passes AND the stage shifted right by 1 or 2 pixels, darkening
+// vertical edges.
+void EffectNormal(Game& game) {
+  CopySurface(game.gfx.FrameSurface, WhiteSurface(game), Rop::SrcCopy);
+  int passes = game.random(3);
+  for (int i = 0; i <= passes; ++i)
+    BitBlt(game.gfx.FrameSurface, i, 0, kScreenWidth - i, kScreenHeight, game.gfx.StageSurface, 0, 0, Rop::SrcAnd);
+}
+
+void EffectInvert(Game& game) {
+  EffectNormal(game);
+  CopySurface(game.gfx.FrameSurface, game.gfx.FrameSurface, Rop::NotSrcCopy);
+}
+
+// Spot centres lie within 12 pixels of the screen centre (208, 128).
+void EffectDarkness(Game& game) {
+  CopySurface(game.gfx.FrameSurface, BlackSurface(game), Rop::SrcCopy);
+  for (int i = 0; i < kSpots; ++i) {
+    int left = 165 + game.random(25);
+    int top = 85 + game.random(25);
+    AddSpot(game, left, top);
+  }
+}
+
+void EffectAsTitle(Game& game) {
+  CopySurface(game.gfx.FrameSurface, game.gfx.StageSurface, Rop::SrcCopy);
+  AsTitleDots(game);
+}
+
+// Early dots crowd the left edge, later ones spread over the whole width.
+void AsTitleDots(Game& game) {
+  Surface& frame = game.gfx.FrameSurface;
+  for (int i = 1; i <= kDots; ++i) {
+    int y = game.random(kScreenHeight);
+    int x = game.random(kScreenWidth) * i / kDots;
+    SetPixel(frame, x, y, game.gfx.DotColour);
+  }
+  if (game.random(5) == 0) {
+    int x = game.random(kScreenWidth);
+    for (int y = 0; y < kScreenHeight; ++y) SetPixel(frame, x, y, game.gfx.DotColour);
+  }
+}
+
+void EffectEnding(Game& game) {
+  EffectMode& mode = game.effect;
+  if (mode.FadeStep >= 128) {
+    CopySurface(game.gfx.FrameSurface, game.gfx.SpareSurface, Rop::SrcCopy);
+    return;
+  }
+  auto step = static_cast<unsigned>(std::max(mode.FadeStep, 0));
+  for (int y = 0; y < kScreenHeight; ++y) {
+    const uint8_t* src = game.gfx.SpareSurface.Row(y);
+    uint8_t* dst = game.gfx.FrameSurface.Row(y);
+    for (int i = 0; i < 3 * kScreenWidth; ++i) dst[i] = static_cast<uint8_t>((src[i] * step) >> 7);
+  }
+  ++mode.FadeStep;
+}
 
 }  // namespace nurumo

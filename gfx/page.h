@@ -43,6 +43,7 @@ void DrawListLines(Game& game);
 void UpdatePanel(Game& game);
 void DrawTitleLine(Game& game);
 void DrawMenu(Game& game);
+void SaveCursorColumn(Game& game);  // frame columns 10..41 into the spare surface
 void DrawCursor(Game& game, CursorTarget target);
 void PageScreen(Game& game, int32_t interval, int32_t elapsed);
 void ExplorationScreen(Game& game, int32_t interval, int32_t elapsed);
