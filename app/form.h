@@ -7,13 +7,19 @@ namespace nurumo {
 
 struct Game;
 
-void FormCreate(Game& game);
+// Start-up. False when a step failed: the error box was shown, the rest of
+// the start-up skipped and no slot is left to fire, so the window stays blank.
+bool FormCreate(Game& game);
 void FormDestroy(Game& game);
 // True when the key is swallowed (Alt, F10) and goes no further.
 bool FormShortCut(Game& game, int vk);
 void FormKeyDown(Game& game, int vk);
 // Everything the window receives: keys (traced, short-cuts, the key table),
-// the quit request and the music notification.
-void DispatchEvent(Game& game, const InputEvent& event);
+// the quit request and the music notification. With keys_active false (after
+// a failed start-up) keys are traced and go no further.
+void DispatchEvent(Game& game, const InputEvent& event, bool keys_active = true);
+
+// The last trace line: where the game stood when it ended.
+void TraceExit(Game& game);
 
 }  // namespace nurumo

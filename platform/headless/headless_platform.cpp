@@ -16,16 +16,37 @@ HeadlessPlatform::HeadlessPlatform(FileSystem files)
 
 HeadlessPlatform::~HeadlessPlatform() = default;
 
+namespace {
+
+// The earlier of two wake-up times, counted from now modulo 2^32.
+uint32_t Earlier(uint32_t now, uint32_t a, uint32_t b) {
+  return static_cast<int32_t>(a - now) <= static_cast<int32_t>(b - now) ? a : b;
+}
+
+}  // namespace
+
 void HeadlessPlatform::WaitForEvents(uint32_t until) {
-  if (!pending_.empty()) return;
-  if (static_cast<int32_t>(until - clock_) > 0) clock_ = until;
+  if (!pending_.empty() || (replay_ && replay_->Due(clock_))) return;
+  if (replay_) {
+    if (auto next = replay_->NextTime()) until = Earlier(clock_, until, *next);
+  }
+  if (stop_ && !stop_sent_) until = Earlier(clock_, until, *stop_);
+  if (static_cast<int32_t>(until - clock_) > 0) clock_ = until;  // nothing happens in between
 }
 
 bool HeadlessPlatform::PollEvent(InputEvent& event) {
-  if (pending_.empty()) return false;
-  event = pending_.front();
-  pending_.pop_front();
-  return true;
+  if (!pending_.empty()) {
+    event = pending_.front();
+    pending_.pop_front();
+    return true;
+  }
+  if (replay_ && replay_->Next(clock_, window_, event)) return true;
+  if (stop_ && !stop_sent_ && static_cast<int32_t>(clock_ - *stop_) >= 0) {
+    stop_sent_ = true;  // the end of the run closes the window once
+    event = {InputEvent::Kind::Quit, 0};
+    return true;
+  }
+  return false;
 }
 
 void HeadlessPlatform::Present(const Surface& frame) {

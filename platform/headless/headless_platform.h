@@ -6,10 +6,12 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/replay.h"
 
 namespace nurumo {
 
@@ -46,6 +48,12 @@ class HeadlessPlatform : public Platform {
   const Surface& window() const { return window_; }  // 416 x 256, as last presented
   int presents() const { return presents_; }
 
+  // Replayed lines arrive in the first pass at or after their time; waiting
+  // wakes for them as for a due slot.
+  void AttachReplay(std::unique_ptr<ReplayFeeder> replay) { replay_ = std::move(replay); }
+  // At this virtual time the run ends with a close request.
+  void SetStopTime(uint32_t stop) { stop_ = stop; }
+
  private:
   FileSystem files_;
   uint32_t clock_ = 0;
@@ -54,6 +62,9 @@ class HeadlessPlatform : public Platform {
   std::string caption_;
   Surface window_;
   int presents_ = 0;
+  std::unique_ptr<ReplayFeeder> replay_;
+  std::optional<uint32_t> stop_;
+  bool stop_sent_ = false;
   std::unique_ptr<TextRasterizer> text_;
   std::unique_ptr<MusicDevice> music_;
   std::unique_ptr<SoundDevice> sound_;

@@ -1,0 +1,40 @@
+// The command line.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nurumo {
+
+struct Options {
+  std::optional<std::filesystem::path> game_dir;
+  std::optional<uint32_t> seed;  // from the clock when absent
+  int scale = 0;                 // 0: the largest that fits, up to 3
+  bool fullscreen = false;
+  bool headless = false;
+  std::optional<std::filesystem::path> replay;
+  std::optional<std::string> trace;  // a file name, or "-" for standard output
+  std::filesystem::path snap_dir = ".";
+  std::optional<uint32_t> until;  // headless only
+  bool help = false;
+};
+
+// False with a one-line reason for a bad command line.
+bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
+
+// The text --help prints.
+std::string UsageText();
+
+// The game folder: the given one; else the current folder when it holds
+// dat/; else the folder built with the program; else the installed one.
+std::filesystem::path ChooseGameDir(const Options& options);
+
+// Where save.dat, the afterword and the voice-mode marker live: the game
+// folder when it can be written, else $XDG_DATA_HOME/nurumo (by default
+// ~/.local/share/nurumo), created here.
+std::filesystem::path ChooseDataDir(const std::filesystem::path& game_dir);
+
+}  // namespace nurumo

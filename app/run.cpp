@@ -1,0 +1,104 @@
+#include "app/run.h"
+
+#include <fstream>
+#include <memory>
+#include <random>
+#include <sstream>
+
+#include "app/form.h"
+#include "core/text.h"
+#include "game/game.h"
+#include "game/messages.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/replay.h"
+#include "platform/sdl/sdl_platform.h"
+
+namespace nurumo {
+
+namespace {
+
+bool ReadReplay(const Options& options, std::vector<ReplayLine>& lines, std::ostream& err) {
+  if (!options.replay) return true;
+  std::ifstream in(*options.replay, std::ios::binary);
+  if (!in) {
+    err << "replay: cannot read " << options.replay->string() << '\n';
+    return false;
+  }
+  std::stringstream text;
+  text << in.rdbuf();
+  try {
+    lines = ParseReplay(text.str());
+  } catch (const ReplayError& error) {
+    err << error.what() << '\n';
+    return false;
+  }
+  return true;
+}
+
+uint32_t ClockSeed() {
+  std::random_device device;  // the seed alone comes from outside; the game draws from Random
+  return device();
+}
+
+int Play(Platform& platform, uint32_t seed, std::ostream* trace_out) {
+  Game game(platform, seed);
+  game.trace.Open(trace_out, [&platform] { return platform.Now(); });
+  game.trace.Event("start").Int("seed", seed);
+  SetCaption(game, Sjis("ぬるも。"));  // the window's caption at creation
+
+  const bool started = FormCreate(game);
+  RunPump(game, [&game, started](const InputEvent& event) { DispatchEvent(game, event, started); });
+  FormDestroy(game);
+  TraceExit(game);
+  return 0;
+}
+
+}  // namespace
+
+int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
+  if (options.help) {
+    out << UsageText();
+    return 0;
+  }
+  std::vector<ReplayLine> lines;
+  if (!ReadReplay(options, lines, err)) return 2;  // before the game starts
+
+  std::ofstream trace_file;
+  std::ostream* trace_out = nullptr;
+  if (options.trace) {
+    if (*options.trace == "-") {
+      trace_out = &out;
+    } else {
+      trace_file.open(*options.trace, std::ios::binary | std::ios::trunc);
+      if (!trace_file) {
+        err << "nurumo: cannot write the trace to " << *options.trace << '\n';
+        return 2;
+      }
+      trace_out = &trace_file;
+    }
+  }
+
+  const std::filesystem::path game_dir = ChooseGameDir(options);
+  FileSystem files(game_dir, ChooseDataDir(game_dir));
+  const uint32_t seed = options.seed ? *options.seed : ClockSeed();
+  const uint32_t stop = options.until ? *options.until : DefaultStopTime(lines);
+  auto replay = options.replay ? std::make_unique<ReplayFeeder>(lines, options.snap_dir) : nullptr;
+
+  if (options.headless) {
+    HeadlessPlatform platform(std::move(files));
+    platform.AttachReplay(std::move(replay));
+    platform.SetStopTime(stop);
+    return Play(platform, seed, trace_out);
+  }
+  std::unique_ptr<SdlPlatform> platform;
+  try {
+    platform = std::make_unique<SdlPlatform>(std::move(files), SdlWindowOptions{options.scale, options.fullscreen});
+  } catch (const std::exception& error) {
+    err << "nurumo: " << error.what() << '\n';
+    return 1;
+  }
+  platform->AttachReplay(std::move(replay));
+  return Play(*platform, seed, trace_out);
+}
+
+}  // namespace nurumo

@@ -1,0 +1,72 @@
+// The SDL platform: a real window of 416 x 256 logical pixels shown at an
+// integer scale, keys as virtual key codes, message boxes drawn inside the
+// window (SDL's own box cannot show Japanese), SDL2_mixer audio.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/replay.h"
+
+struct SDL_Window;
+struct SDL_Renderer;
+struct SDL_Texture;
+
+namespace nurumo {
+
+struct SdlWindowOptions {
+  int scale = 0;  // 1..8; 0: the largest up to 3 that fits in 85% of the desktop
+  bool fullscreen = false;
+};
+
+// The scale chosen when none is given.
+int DefaultScale(int desktop_width, int desktop_height);
+
+class SdlPlatform : public Platform {
+ public:
+  // Opens the window; throws std::runtime_error (UTF-8) when it cannot.
+  SdlPlatform(FileSystem files, const SdlWindowOptions& options);
+  ~SdlPlatform() override;
+  SdlPlatform(const SdlPlatform&) = delete;
+  SdlPlatform& operator=(const SdlPlatform&) = delete;
+
+  uint32_t Now() override;
+  void WaitForEvents(uint32_t until) override;
+  bool PollEvent(InputEvent& event) override;
+  void Present(const Surface& frame) override;
+  void PresentColumn(const Surface& frame, int x, int w) override;
+  void SetCaption(const std::string& cp932) override;
+  void MessageBox(const std::string& caption_cp932, const std::string& text_cp932, BoxIcon icon) override;
+  bool LoadBmp(const std::filesystem::path& file, Surface& out, std::string& error) override;
+  TextRasterizer& Text() override;
+  MusicDevice& Music() override { return *music_; }
+  SoundDevice& Sound() override { return *sound_; }
+  FileSystem& Files() override { return files_; }
+
+  void AttachReplay(std::unique_ptr<ReplayFeeder> replay) { replay_ = std::move(replay); }
+  const Surface& window() const { return window_; }
+
+ private:
+  bool Translate(const void* sdl_event, InputEvent& out);  // false: nothing for the game
+  void Render(const Surface& shown);
+  void ToggleFullscreen();
+  void SaveScreenshot();
+
+  FileSystem files_;
+  SDL_Window* sdl_window_ = nullptr;
+  SDL_Renderer* renderer_ = nullptr;
+  SDL_Texture* texture_ = nullptr;
+  uint32_t start_ticks_ = 0;
+  bool fullscreen_ = false;
+  Surface window_;                    // the client area as the game last presented it
+  std::deque<InputEvent> deferred_;   // arrived while a message box was up
+  std::unique_ptr<ReplayFeeder> replay_;
+  std::unique_ptr<TextRasterizer> text_;
+  std::unique_ptr<MusicDevice> music_;
+  std::unique_ptr<SoundDevice> sound_;
+};
+
+}  // namespace nurumo
