@@ -46,16 +46,16 @@ inline std::string MakeBmp(int w, int h, const PixelFn& pixel, int bits = 24, bo
   PutLe(out, static_cast<uint32_t>(palette), 4);
   PutLe(out, 0, 4);
   for (int i = 0; i < palette; ++i) PutLe(out, static_cast<uint32_t>(i * 0x010101), 4);
+  std::size_t start = out.size();
+  out.resize(start + static_cast<std::size_t>(row_bytes * h), '\0');
   for (int r = 0; r < h; ++r) {
     int y = top_down ? r : h - 1 - r;
-    std::string row;
+    char* row = out.data() + start + static_cast<std::size_t>(r * row_bytes);
     for (int x = 0; x < w; ++x) {
       Bgr p = pixel(x, y);
-      if (bits == 8) row.push_back(static_cast<char>(p[0]));
-      else row.append(reinterpret_cast<const char*>(p.data()), 3);
+      if (bits == 8) row[x] = static_cast<char>(p[0]);
+      else for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<char>(p[static_cast<std::size_t>(c)]);
     }
-    row.resize(static_cast<std::size_t>(row_bytes), '\0');
-    out += row;
   }
   return out;
 }

@@ -1,0 +1,206 @@
+// Start-up surfaces and pictures: loading, the washed stage, grey levels, the
+// light-spot table, the lettering bands and the inverted cursor.
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "core/text.h"
+#include "gfx/assets.h"
+#include "tests/picture_fixtures.h"
+
+namespace nurumo {
+namespace {
+
+using testing::Pixel;
+
+struct Loaded : testing::HeadlessGame {
+  explicit Loaded(uint32_t seed = 1) : HeadlessGame(seed) {
+    testing::WritePictures(dir);
+    CreateSurfaces(game);
+  }
+};
+
+TEST(AssetsTest, StartUpLoadsEverySurfaceAndChoosesARandomBackground) {
+  Loaded t(7);
+  const Assets& gfx = t.game.gfx;
+  for (int n = 0; n < 19; ++n) {
+    ASSERT_EQ(gfx.BackgroundSurfaces[n].width, 416);
+    EXPECT_EQ(Pixel(gfx.BackgroundSurfaces[n], 100, 100)[0], n);  // each file went to its own slot
+  }
+  for (const Surface* s : {&gfx.StageSurface, &gfx.FrameSurface, &gfx.SpareSurface}) {
+    EXPECT_EQ(s->width, 416);
+    EXPECT_EQ(s->height, 256);
+  }
+  EXPECT_EQ(gfx.PanelSurface.width, 162);
+  EXPECT_EQ(gfx.PanelSurface.height, 120);
+  EXPECT_EQ(gfx.PanelInvertedSurface.height, 120);
+
+  Random replay(7);
+  int n = replay(19);  // the one draw of start-up picks the background
+  EXPECT_EQ(Pixel(gfx.StageSurface, 100, 100)[0], (n | 191));
+  EXPECT_EQ(&WhiteSurface(t.game), &gfx.GreySurfaces[8]);
+  EXPECT_EQ(&BlackSurface(t.game), &gfx.GreySurfaces[0]);
+}
+
+TEST(AssetsTest, StageIsThePictureWashedWithGrey191) {
+  Loaded t;
+  Surface picture;
+  const uint8_t bytes[] = {0, 64, 255, 63, 191, 128, 65, 1, 200};
+  CreateSurface(picture, 3, 1);
+  std::copy(std::begin(bytes), std::end(bytes), picture.pixels.begin());
+  SetStage(t.game, picture);
+  const uint8_t want[] = {191, 255, 255, 191, 191, 191, 255, 191, 255};  // bit 6 alone decides
+  for (int i = 0; i < 9; ++i) EXPECT_EQ(t.game.gfx.StageSurface.pixels[static_cast<std::size_t>(i)], want[i]) << i;
+
+  SetBackground(t.game, 12);
+  EXPECT_EQ(Pixel(t.game.gfx.StageSurface, 0, 0)[0], 255);  // white stays white
+  const uint8_t* p = Pixel(t.game.gfx.StageSurface, 200, 200);
+  EXPECT_EQ(p[0], 191 | 12);
+  EXPECT_EQ(p[1], 255);  // a channel of 64 becomes 255
+  EXPECT_EQ(p[2], 191);  // 0x80 | 12 has bit 6 clear
+}
+
+TEST(AssetsTest, SetBackgroundChecksItsRangeAndIsTraced) {
+  Loaded t;
+  std::ostringstream out;
+  t.game.trace.Open(&out, [] { return 0u; });
+  SetBackground(t.game, 0);
+  SetBackground(t.game, 18);
+  for (int bad : {-1, 19, 100}) EXPECT_THROW(SetBackground(t.game, bad), RangeError) << bad;
+  std::string text = out.str();
+  EXPECT_NE(text.find("\"ev\":\"background\",\"n\":0}"), std::string::npos) << text;
+  EXPECT_NE(text.find("\"ev\":\"background\",\"n\":18}"), std::string::npos) << text;
+}
+
+TEST(AssetsTest, GreyLevelsAndTheirSurfaces) {
+  Loaded t;
+  const int want[] = {0, 31, 63, 95, 127, 159, 191, 223, 255};
+  for (int i = 0; i < 9; ++i) {
+    EXPECT_EQ(t.game.gfx.GreyLevels[static_cast<std::size_t>(i)], (Bgr{uint8_t(want[i]), uint8_t(want[i]), uint8_t(want[i])}));
+    const Surface& s = t.game.gfx.GreySurfaces[static_cast<std::size_t>(i)];
+    ASSERT_EQ(s.pixels.size(), 416u * 256 * 3);
+    EXPECT_EQ(std::count(s.pixels.begin(), s.pixels.end(), want[i]), 416 * 256 * 3) << i;
+  }
+  EXPECT_EQ(t.game.gfx.DotColour, (Bgr{0, 0, 0}));
+}
+
+TEST(AssetsTest, SpotTableFollowsTheFormula) {
+  Loaded t;
+  const auto& spot = t.game.gfx.SpotTable;
+  const int centre_row[63] = {0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  1,  1,  2,  3,  4,  5,  7,  9,  11,
+                              14, 17, 21, 24, 27, 31, 34, 36, 38, 39, 40, 39, 38, 36, 34, 31, 27, 24, 21, 17, 14,
+                              11, 9,  7,  5,  4,  3,  2,  1,  1,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0};
+  for (int i = 0; i < 63; ++i) {
+    EXPECT_EQ(spot[static_cast<std::size_t>(i)][31], centre_row[i]) << i;
+    EXPECT_EQ(spot[31][static_cast<std::size_t>(i)], centre_row[i]) << i;
+  }
+  int peaks = 0;
+  for (std::size_t a = 0; a < 63; ++a)
+    for (std::size_t b = 0; b < 63; ++b) {
+      ASSERT_EQ(spot[a][b], spot[b][a]);
+      peaks += spot[a][b] == 40;
+    }
+  EXPECT_EQ(peaks, 1);
+  for (std::size_t i = 0; i < 63; ++i) {
+    EXPECT_EQ(spot[0][i], 0);
+    EXPECT_EQ(spot[62][i], 0);
+  }
+  struct Off {
+    int dx, dy, value;
+  };
+  for (Off o : {Off{1, 0, 39}, Off{2, 2, 36}, Off{1, 5, 30}, Off{4, 7, 20}, Off{7, 9, 10}, Off{16, 7, 1},
+                Off{12, 15, 0}, Off{-15, 12, 0}}) {
+    SCOPED_TRACE(o.dx * 100 + o.dy);
+    EXPECT_EQ(spot[static_cast<std::size_t>(31 + o.dx)][static_cast<std::size_t>(31 + o.dy)], o.value);
+  }
+}
+
+TEST(AssetsTest, FontStripHoldsSixBandsOfTheLettering) {
+  Loaded t;
+  const Assets& gfx = t.game.gfx;
+  ASSERT_EQ(gfx.FontWidth, 40);
+  ASSERT_EQ(gfx.FontHeight, 12);
+  ASSERT_EQ(gfx.FontStrip.width, 40);
+  ASSERT_EQ(gfx.FontStrip.height, 72);
+  for (int k = 0; k < 6; ++k)
+    for (int y = 0; y < 12; y += 11)
+      for (int x = 0; x < 3; ++x) {
+        uint8_t want = static_cast<uint8_t>(testing::LetteringPixel(x, y)[0] | (40 * k));
+        EXPECT_EQ(Pixel(gfx.FontStrip, x, 12 * k + y)[1], want) << k << " " << x;
+      }
+}
+
+TEST(AssetsTest, CursorInvertedIsTheComplementOfTheCursor) {
+  Loaded t;
+  const Surface& c = t.game.gfx.CursorSurface;
+  const Surface& inv = t.game.gfx.CursorInvertedSurface;
+  ASSERT_EQ(c.width, 256);
+  ASSERT_EQ(inv.pixels.size(), c.pixels.size());
+  for (std::size_t i = 0; i < c.pixels.size(); ++i) ASSERT_EQ(inv.pixels[i], static_cast<uint8_t>(~c.pixels[i]));
+  EXPECT_EQ(Pixel(c, 0, 0)[0], 0);
+  EXPECT_EQ(Pixel(inv, 0, 0)[0], 255);
+}
+
+TEST(AssetsTest, AMissingPictureStopsTheLoadWithItsName) {
+  struct Case {
+    std::string file;
+    std::string named;
+    int loaded_backgrounds;
+  };
+  for (const Case& c : {Case{"dat/nuru00.bmp", "dat\\nuru00.bmp", 0}, Case{"dat/nuru07.bmp", "dat\\nuru07.bmp", 7},
+                        Case{"dat/nuru12.bmp", "dat\\nuru12.bmp", 12}, Case{"dat/nurumofont.bmp", "dat\\nurumofont.bmp", 19},
+                        Case{"dat/cursol.bmp", "dat\\cursol.bmp", 19}}) {
+    SCOPED_TRACE(c.file);
+    testing::HeadlessGame t;
+    testing::WritePictures(t.dir, {c.file});
+    try {
+      CreateSurfaces(t.game);
+      ADD_FAILURE() << "no error";
+    } catch (const FileError& e) {
+      EXPECT_NE(std::string(e.text()).find(c.named), std::string::npos) << Cp932ToUtf8(e.text());
+    }
+    for (int n = 0; n < 19; ++n) EXPECT_EQ(t.game.gfx.BackgroundSurfaces[n].empty(), n >= c.loaded_backgrounds) << n;
+    EXPECT_TRUE(t.game.gfx.CursorSurface.empty());
+  }
+  testing::HeadlessGame t;
+  testing::WritePictures(t.dir);
+  t.dir.Write("dat/nuru03.bmp", "BM not a picture");  // present but unreadable
+  EXPECT_THROW(CreateSurfaces(t.game), FileError);
+}
+
+TEST(AssetsTest, PicturesInOtherBmpLayoutsLoadAsTheSamePixels) {
+  struct Case {
+    int bits;
+    bool top_down;
+  };
+  for (Case c : {Case{24, true}, Case{8, false}, Case{8, true}}) {
+    SCOPED_TRACE(c.bits * 10 + c.top_down);
+    testing::HeadlessGame t;
+    testing::WritePictures(t.dir);
+    t.dir.Write("dat/cursol.bmp", testing::MakeBmp(256, 32, testing::CursorPixel, c.bits, c.top_down));
+    CreateSurfaces(t.game);
+    const Surface& cursor = t.game.gfx.CursorSurface;
+    for (int y : {0, 3, 31})
+      for (int x : {0, 3, 99, 255}) EXPECT_EQ(Pixel(cursor, x, y)[2], testing::CursorPixel(x, y)[2]) << x << "," << y;
+  }
+}
+
+TEST(AssetsTest, PanelHeightByLevel) {
+  Loaded t;
+  const int want[] = {60, 75, 90, 105, 120};
+  for (int level = 1; level <= 5; ++level) EXPECT_EQ(PanelHeight(t.game, level), want[level - 1]);
+  t.game.player.Level = 3;
+  EXPECT_EQ(PanelHeight(t.game, 0), 90);  // 0 stands for the current level
+}
+
+TEST(AssetsTest, FreeSurfacesReleasesEverything) {
+  Loaded t;
+  FreeSurfaces(t.game);
+  EXPECT_TRUE(t.game.gfx.BackgroundSurfaces[18].empty());
+  EXPECT_TRUE(t.game.gfx.FrameSurface.empty());
+  EXPECT_TRUE(t.game.gfx.GreySurfaces[4].pixels.empty());
+  EXPECT_TRUE(t.game.gfx.CursorInvertedSurface.rows.empty());
+}
+
+}  // namespace
+}  // namespace nurumo
