@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "core/checked.h"
 
@@ -25,5 +27,13 @@ bool AddPageLine(Game& game, const std::string& text);
 void ClearList(Game& game);
 void AddListLine(Game& game, const std::string& text);
 void StepScript(Game& game);
+
+// The command keyword (as the command table spells it) that the tokenised
+// line starts with, or "" when the line is page text.
+std::string_view ScriptKeyword(const std::vector<std::string>& slots);
+
+// A script's decimal number argument ("12", "-3", "+4"). Anything else is a
+// ConversionError whose text names the command and the word.
+int32_t ParseScriptNumber(const std::string& keyword, const std::string& word);
 
 }  // namespace nurumo
