@@ -1,0 +1,103 @@
+// The small pictures: the cursor strip, the title lettering, the ending
+// picture and the desktop icon.
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+#include "canvas.h"
+#include "core/text.h"
+#include "platform/devices.h"
+
+namespace nurumo::gen {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+
+}  // namespace
+
+// Eight frames of a pointer that leans toward its choice and back, a thin
+// ring breathing around its tip. Dark on white: the game ANDs it on light
+// screens and ORs its complement on dark ones.
+Surface MakeCursorStrip() {
+  Canvas c(256, 32, {1, 1, 1});
+  const Rgb ink{0.05, 0.05, 0.1};
+  for (int f = 0; f < 8; ++f) {
+    double phase = std::sin(f * kPi / 4);
+    double x0 = f * 32 + 6 + 3 * phase, cy = 13;  // the label's middle is 13 rows down
+    c.Polygon({{x0, cy - 7}, {x0 + 14, cy}, {x0, cy + 7}, {x0 + 4, cy}}, ink);
+    c.Ring(x0 + 14, cy, 3 + 1.5 * (1 + std::cos(f * kPi / 4)), 1, ink, 0.8);
+    c.Line(x0 - 3, cy, x0 + 2, cy, 1, ink, 0.6);
+  }
+  return c.ToSurface();
+}
+
+// A still sea at first light, a path of light toward the watcher and one
+// small boat. The game darkens the lower half behind the last pages' text.
+Surface MakeEndingPicture() {
+  Canvas c(480, 300);
+  c.VerticalGradient({0.32, 0.36, 0.58}, {0.98, 0.8, 0.7}, 0, 160);
+  c.VerticalGradient({0.55, 0.5, 0.62}, {0.12, 0.14, 0.28}, 160, 300);
+  c.Disc(240, 160, 26, {1, 0.95, 0.8}, 1, 10);
+  c.VerticalGradient({0.55, 0.5, 0.62}, {0.12, 0.14, 0.28}, 160, 300);
+  for (int i = 0; i < 40; ++i) {
+    double y = 163 + i * i * 0.09 + i * 0.6, half = 8 + i * 1.6;
+    c.Line(240 - half, y, 240 + half, y, 1 + i * 0.04, {1, 0.9, 0.75}, 0.55 - i * 0.011);
+  }
+  Noise noise(20);
+  for (int i = 0; i < 60; ++i) c.Disc(noise.Unit() * 480, noise.Unit() * 90, 0.6, {1, 1, 1}, 0.5 - noise.Unit() * 0.3);
+  c.Polygon({{96, 186}, {124, 186}, {120, 191}, {100, 191}}, {0.08, 0.08, 0.15});
+  c.Line(110, 186, 110, 170, 1, {0.08, 0.08, 0.15});
+  c.Line(0, 160, 480, 160, 1, {0.9, 0.75, 0.7}, 0.6);
+  return c.ToSurface();
+}
+
+Surface MakeIcon(int size) {
+  Canvas c(size, size, {0, 0, 0});
+  const double s = size / 64.0;
+  c.Disc(32 * s, 32 * s, 31 * s, {0.88, 0.9, 0.97});
+  c.Ring(32 * s, 32 * s, 29 * s, 2 * s, {0.3, 0.25, 0.5});
+  c.Disc(40 * s, 24 * s, 9 * s, {1, 1, 0.9}, 1, 3 * s);
+  for (int i = 0; i < 4; ++i) c.Line(12 * s, (38 + i * 5) * s, 52 * s, (38 + i * 5) * s, 1.5 * s, {0.35, 0.45, 0.7});
+  Surface out = c.ToSurface();
+  return out;
+}
+
+// "ぬるも。" in the game's own face, dark on white, cut to the ink and at
+// most 158 x 36 so it fits the panel. `drawn` says whether any ink came out.
+Surface MakeLettering(bool* drawn) {
+  constexpr int kMaxW = 158, kMaxH = 36;
+  auto text = MakeTtfTextRasterizer();
+  const std::string word = Sjis("ぬるも。");
+  FontSpec font{22, true, false, false};
+  while (font.size_pt > 8 && text->MeasureWidth(word, font) + 8 > kMaxW) --font.size_pt;
+  Surface work;
+  ResizeSurface(work, kMaxW + 40, kMaxH + 40);
+  std::fill(work.pixels.begin(), work.pixels.end(), uint8_t{255});
+  text->Draw(work, 4, 4, word, font, kBlack, nullptr);
+  int x0 = work.width, y0 = work.height, x1 = -1, y1 = -1;  // the ink's bounding box
+  for (int y = 0; y < work.height; ++y)
+    for (int x = 0; x < work.width; ++x)
+      if (work.Row(y)[x * 3 + 1] < 200) {
+        x0 = std::min(x0, x);
+        y0 = std::min(y0, y);
+        x1 = std::max(x1, x);
+        y1 = std::max(y1, y);
+      }
+  *drawn = x1 >= 0;
+  Surface out;
+  const int w = *drawn ? std::min(kMaxW, x1 - x0 + 1 + 6) : 128;
+  const int h = *drawn ? std::min(kMaxH, y1 - y0 + 1 + 4) : 32;
+  ResizeSurface(out, w, h);
+  std::fill(out.pixels.begin(), out.pixels.end(), uint8_t{255});
+  if (*drawn)
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        int sx = x0 - 3 + x, sy = y0 - 2 + y;
+        if (sx < 0 || sy < 0 || sx >= work.width || sy >= work.height) continue;
+        for (int k = 0; k < 3; ++k) out.Row(y)[x * 3 + k] = work.Row(sy)[sx * 3 + k];
+      }
+  return out;
+}
+
+}  // namespace nurumo::gen
