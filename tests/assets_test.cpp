@@ -13,12 +13,7 @@ namespace {
 
 using testing::Pixel;
 
-struct Loaded : testing::HeadlessGame {
-  explicit Loaded(uint32_t seed = 1) : HeadlessGame(seed) {
-    testing::WritePictures(dir);
-    CreateSurfaces(game);
-  }
-};
+using Loaded = testing::LoadedGame;
 
 TEST(AssetsTest, StartUpLoadsEverySurfaceAndChoosesARandomBackground) {
   Loaded t(7);

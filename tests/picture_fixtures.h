@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/surface.h"
+#include "gfx/assets.h"
 #include "gfx/raster.h"
 #include "tests/support.h"
 
@@ -133,5 +134,13 @@ inline Surface Uniform(int w, int h, uint8_t v) {
   std::fill(s.pixels.begin(), s.pixels.end(), v);
   return s;
 }
+
+// A headless game whose pictures are written and loaded.
+struct LoadedGame : HeadlessGame {
+  explicit LoadedGame(uint32_t seed = 1) : HeadlessGame(seed) {
+    WritePictures(dir);
+    CreateSurfaces(game);
+  }
+};
 
 }  // namespace nurumo::testing
