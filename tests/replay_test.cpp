@@ -1,0 +1,227 @@
+// Replay files, the command line, and whole headless runs of the program.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/options.h"
+#include "app/run.h"
+#include "platform/replay.h"
+#include "support.h"
+
+namespace nurumo {
+namespace {
+
+TEST(Replay, ReadsTimesActionsCommentsAndBlankLines) {
+  const std::string text =
+      "\xEF\xBB\xBF# a replay\r\n"
+      "1500 SPACE\r\n"
+      "\n"
+      "   +200\tenter   # relative to the line before\n"
+      "+0 VK65\n"
+      "2000 SNAP title-1\n"
+      "2000 x\n"
+      "3000 QUIT";
+  const std::vector<ReplayLine> lines = ParseReplay(text);
+  ASSERT_EQ(lines.size(), 6u);
+  const std::vector<std::pair<uint32_t, int>> keys = {{1500, 32}, {1700, 13}, {1700, 65}};
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    EXPECT_EQ(lines[i].action, ReplayLine::Action::Key);
+    EXPECT_EQ(lines[i].time, keys[i].first);
+    EXPECT_EQ(lines[i].vk, keys[i].second);
+  }
+  EXPECT_EQ(lines[3].action, ReplayLine::Action::Snap);
+  EXPECT_EQ(lines[3].name, "title-1");
+  EXPECT_EQ(lines[4].vk, vk::kX);
+  EXPECT_EQ(lines[5].action, ReplayLine::Action::Quit);
+  EXPECT_EQ(lines[5].time, 3000u);
+  EXPECT_EQ(DefaultStopTime(lines), 8000u);
+  EXPECT_EQ(DefaultStopTime({}), 60000u);
+}
+
+TEST(Replay, MalformedLinesNameTheLineAndTheReason) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"100 SPACE\nSPACE\n", "replay: line 2: bad time 'SPACE'"},
+      {"100\n", "replay: line 1: missing action"},
+      {"# c\n\n100 JUMP\n", "replay: line 3: unknown action 'JUMP'"},
+      {"100 SNAP\n", "replay: line 1: SNAP needs a name"},
+      {"100 SNAP ../outside\n", "replay: line 1: bad snapshot name '../outside'"},
+      {"100 VK\n", "replay: line 1: bad key code 'VK'"},
+      {"100 VK300\n", "replay: line 1: bad key code 'VK300'"},
+      {"100 VKx1\n", "replay: line 1: bad key code 'VKx1'"},
+      {"100 SPACE SPACE\n", "replay: line 1: unexpected text after the action"},
+      {"-5 SPACE\n", "replay: line 1: bad time '-5'"},
+      {"+ SPACE\n", "replay: line 1: bad time '+'"},
+      {"500 SPACE\n400 SPACE\n", "replay: line 2: time goes back before the previous line"},
+      {"99999999999 SPACE\n", "replay: line 1: bad time '99999999999'"},
+      {"2147483648 SPACE\n", "replay: line 1: time out of range"},
+      {"2147483000 SPACE\n+1000 SPACE\n", "replay: line 2: time out of range"},
+  };
+  for (const auto& [text, message] : cases) {
+    try {
+      ParseReplay(text);
+      ADD_FAILURE() << "accepted: " << text;
+    } catch (const ReplayError& error) {
+      EXPECT_EQ(error.what(), message);
+    }
+  }
+}
+
+TEST(Replay, KeyNamesRoundTrip) {
+  const std::vector<std::pair<int, std::string>> names = {
+      {32, "SPACE"}, {13, "ENTER"}, {38, "UP"}, {40, "DOWN"}, {88, "X"},
+      {89, "Y"},     {78, "N"},     {18, "ALT"}, {121, "F10"}, {65, "VK65"}};
+  for (const auto& [code, name] : names) {
+    EXPECT_EQ(KeyName(code), name);
+    ASSERT_EQ(ParseReplay("0 " + name).at(0).vk, code) << name;
+  }
+  EXPECT_FALSE(KeyFromName("SPACEBAR").has_value());
+}
+
+TEST(Options, ParsesTheCommandLine) {
+  Options options;
+  std::string error;
+  ASSERT_TRUE(ParseOptions({"--game-dir", "g", "--seed=7", "--scale", "2", "--fullscreen", "--headless",
+                            "--replay", "r.txt", "--trace", "-", "--snap-dir", "s", "--until", "900"},
+                           options, error))
+      << error;
+  EXPECT_EQ(options.game_dir, std::filesystem::path("g"));
+  EXPECT_EQ(options.seed, 7u);
+  EXPECT_EQ(options.scale, 2);
+  EXPECT_TRUE(options.fullscreen && options.headless);
+  EXPECT_EQ(options.replay, std::filesystem::path("r.txt"));
+  EXPECT_EQ(options.trace, "-");
+  EXPECT_EQ(options.snap_dir, std::filesystem::path("s"));
+  EXPECT_EQ(options.until, 900u);
+}
+
+TEST(Options, BadUsageIsOneLine) {
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--bogus"}, "unknown option '--bogus' (see --help)"},
+      {{"game"}, "unknown option 'game' (see --help)"},
+      {{"--seed"}, "option --seed needs a value"},
+      {{"--seed", "x"}, "option --seed needs a number, not 'x'"},
+      {{"--seed", "-1"}, "option --seed needs a number, not '-1'"},
+      {{"--scale", "0"}, "option --scale must be 1 to 8, not 0"},
+      {{"--scale", "9"}, "option --scale must be 1 to 8, not 9"},
+      {{"--until", "4294967295"}, "option --until is out of range: 4294967295"},
+      {{"--headless=yes"}, "option --headless takes no value"},
+      {{"--trace="}, "option --trace needs a value"},
+  };
+  for (const auto& [args, message] : cases) {
+    Options options;
+    std::string error;
+    EXPECT_FALSE(ParseOptions(args, options, error)) << message;
+    EXPECT_EQ(error, message);
+  }
+}
+
+TEST(Options, DataFolderIsTheGameFolderWhenWritable) {
+  testing::TempDir dir;
+  EXPECT_EQ(ChooseDataDir(dir.path()), dir.path());
+  Options options;
+  options.game_dir = dir.path();
+  EXPECT_EQ(ChooseGameDir(options), dir.path());
+}
+
+// A whole headless run in this process.
+struct RunResult {
+  int status;
+  std::string out;
+  std::string err;
+};
+RunResult RunHeadless(const std::filesystem::path& game_dir, std::vector<std::string> extra) {
+  std::vector<std::string> args = {"--headless", "--seed", "1", "--trace", "-", "--game-dir", game_dir.string()};
+  args.insert(args.end(), extra.begin(), extra.end());
+  Options options;
+  std::string error;
+  EXPECT_TRUE(ParseOptions(args, options, error)) << error;
+  std::ostringstream out, err;
+  const int status = RunGame(options, out, err);
+  return {status, out.str(), err.str()};
+}
+
+std::string LastLine(const std::string& text) {
+  const std::size_t end = text.find_last_of('\n', text.size() - 2);
+  return text.substr(end == std::string::npos ? 0 : end + 1);
+}
+
+TEST(HeadlessRun, ReplayedKeysArriveAtTheirTimesAndSnapshotsAreWritten) {
+  testing::TempDir dir;
+  dir.Write("replay.txt", "250 SPACE\n+10 SNAP shot\n400 ALT\n900 QUIT\n950 SPACE\n");
+  const RunResult run = RunHeadless(dir.path(), {"--replay", (dir.path() / "replay.txt").string(), "--snap-dir",
+                                           (dir.path() / "snaps").string()});
+  EXPECT_EQ(run.status, 0);
+  EXPECT_NE(run.out.find("{\"t\":0,\"ev\":\"start\",\"seed\":1}\n"), std::string::npos);
+  EXPECT_NE(run.out.find("{\"t\":250,\"ev\":\"key\",\"key\":\"SPACE\"}\n"), std::string::npos);
+  EXPECT_NE(run.out.find("{\"t\":400,\"ev\":\"key\",\"key\":\"ALT\"}\n"), std::string::npos);
+  EXPECT_NE(run.out.find("{\"t\":900,\"ev\":\"quit\"}\n"), std::string::npos);
+  EXPECT_EQ(run.out.find("\"t\":950"), std::string::npos);  // the window was closed before
+  EXPECT_TRUE(LastLine(run.out).starts_with("{\"t\":900,\"ev\":\"exit\",")) << LastLine(run.out);
+  EXPECT_TRUE(std::filesystem::is_regular_file(dir.path() / "snaps" / "shot.png"));
+}
+
+TEST(HeadlessRun, EndsAtTheStopTime) {
+  testing::TempDir dir;
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"--until", "1234"}, "{\"t\":1234,\"ev\":\"quit\"}"},
+      {{}, "{\"t\":60000,\"ev\":\"quit\"}"},
+  };
+  for (const auto& [extra, quit] : cases) {
+    const RunResult run = RunHeadless(dir.path(), extra);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find(quit), std::string::npos) << run.out;
+    EXPECT_TRUE(LastLine(run.out).find("\"ev\":\"exit\"") != std::string::npos);
+  }
+}
+
+TEST(HeadlessRun, BadReplayStopsBeforeTheGameStarts) {
+  testing::TempDir dir;
+  dir.Write("bad.txt", "100 SPACE\n200 HOP\n");
+  const RunResult bad = RunHeadless(dir.path(), {"--replay", (dir.path() / "bad.txt").string()});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.err, "replay: line 2: unknown action 'HOP'\n");
+  EXPECT_EQ(bad.out, "");
+  const RunResult missing = RunHeadless(dir.path(), {"--replay", (dir.path() / "none.txt").string()});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.out, "");
+}
+
+// The built program, run twice the same way, prints the same trace.
+std::string Capture(const std::string& command, int& status) {
+  std::string text;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return text;
+  char buffer[4096];
+  std::size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
+  status = ::pclose(pipe);
+  return text;
+}
+
+TEST(Program, HeadlessTraceIsTheSameEveryTime) {
+  const std::string program = std::string(NURUMO_BINARY_DIR) + "/nurumo";
+  int first_status = -1, second_status = -1;
+  const std::string first = Capture(program + " --headless --seed 1 --trace - --until 3000", first_status);
+  const std::string second = Capture(program + " --headless --seed 1 --trace - --until 3000", second_status);
+  EXPECT_EQ(first_status, 0);
+  EXPECT_EQ(second_status, 0);
+  EXPECT_TRUE(first.starts_with("{\"t\":0,\"ev\":\"start\",\"seed\":1}\n")) << first;
+  EXPECT_NE(LastLine(first).find("\"ev\":\"exit\""), std::string::npos) << first;
+  EXPECT_EQ(first, second);
+}
+
+TEST(Program, BadUsageExitsWithTwo) {
+  const std::string program = std::string(NURUMO_BINARY_DIR) + "/nurumo";
+  int status = -1;
+  Capture(program + " --no-such-option 2>/dev/null", status);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
+  const std::string help = Capture(program + " --help", status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(help.find("--replay FILE"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace nurumo
