@@ -1,22 +1,39 @@
-// Placeholder; the silent devices land with the sound work.
+// Silent devices for the headless mode. They open no audio device, but the
+// music device keeps the state the game asks about: a piece opened is
+// "stopped", played is "playing", closed is "". A piece never ends by itself,
+// since no time passes inside a silent device.
+#include <system_error>
+
 #include "platform/devices.h"
 
 namespace nurumo {
 
 namespace {
+
 class NullMusic : public MusicDevice {
  public:
-  bool Open(const std::filesystem::path&) override { return false; }
-  void Play() override {}
-  void PlayFromStart() override {}
-  std::string Mode() override { return {}; }
-  void Close() override {}
+  bool Open(const std::filesystem::path& file) override {
+    Close();
+    std::error_code ec;
+    open_ = std::filesystem::is_regular_file(file, ec);  // a missing file opens nothing
+    return open_;
+  }
+  void Play() override { playing_ = open_; }
+  void PlayFromStart() override { playing_ = open_; }
+  std::string Mode() override { return !open_ ? "" : playing_ ? "playing" : "stopped"; }
+  void Close() override { open_ = playing_ = false; }
+
+ private:
+  bool open_ = false;
+  bool playing_ = false;
 };
+
 class NullSound : public SoundDevice {
  public:
   void Play(const std::filesystem::path&, bool) override {}
   void Stop() override {}
 };
+
 }  // namespace
 
 std::unique_ptr<MusicDevice> MakeNullMusicDevice() { return std::make_unique<NullMusic>(); }

@@ -1,13 +1,23 @@
-// Placeholder bodies; sound effects land with the sound work.
+// One sound-effect channel: the device holds the one current sound and a new
+// sound replaces it. Nothing is reported; a missing file is silence.
 #include "sound/wave.h"
 
 #include "game/game.h"
 
 namespace nurumo {
 
-void InitWave(Game&) {}
-void DoneWave(Game&) {}
-void PlayWave(Game&, const std::string&, bool) {}
-void StopWave(Game&) {}
+void InitWave(Game& game) { StopWave(game); }
+
+void DoneWave(Game& game) { StopWave(game); }
+
+void PlayWave(Game& game, const std::string& cp932_file, bool loop) {
+  game.trace.Event("wave").Str("file", cp932_file).Bool("loop", loop);
+  game.platform.Sound().Play(game.platform.Files().Resolve(cp932_file), loop);
+}
+
+void StopWave(Game& game) {
+  game.trace.Event("wave-stop");
+  game.platform.Sound().Stop();
+}
 
 }  // namespace nurumo
