@@ -1,0 +1,77 @@
+// The SDL window under the dummy video driver: keys, scale, presenting,
+// and the message box drawn inside the window.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <vector>
+
+#include "core/text.h"
+#include "platform/sdl/box_drawing.h"
+#include "platform/sdl/sdl_events.h"
+#include "platform/sdl/sdl_keys.h"
+#include "platform/sdl/sdl_platform.h"
+#include "support.h"
+
+namespace nurumo {
+namespace {
+
+TEST(SdlKeys, VirtualKeyCodes) {
+  const std::vector<std::pair<SDL_Keycode, int>> cases = {
+      {SDLK_SPACE, 32}, {SDLK_RETURN, 13}, {SDLK_KP_ENTER, 13}, {SDLK_UP, 38}, {SDLK_DOWN, 40},
+      {SDLK_x, 88},     {SDLK_y, 89},      {SDLK_n, 78},        {SDLK_a, 65},  {SDLK_z, 90},
+      {SDLK_LALT, 18},  {SDLK_RALT, 18},   {SDLK_F10, 121},     {SDLK_0, 48},  {SDLK_KP_5, 101},
+      {SDLK_F11, 0},    {SDLK_F12, 0},     {SDLK_CAPSLOCK, 0},
+  };
+  for (const auto& [sdl, code] : cases) EXPECT_EQ(VirtualKeyFromSdl(sdl), code) << SDL_GetKeyName(sdl);
+}
+
+TEST(SdlWindow, DefaultScaleFitsIn85PercentOfTheDesktop) {
+  const std::vector<std::tuple<int, int, int>> cases = {
+      {1920, 1080, 3}, {1280, 1024, 2}, {1470, 920, 3}, {1468, 920, 2}, {1024, 768, 2}, {1000, 700, 2}, {800, 600, 1}, {400, 300, 1},
+      {3840, 2160, 3}};
+  for (const auto& [w, h, scale] : cases) EXPECT_EQ(DefaultScale(w, h), scale) << w << "x" << h;
+}
+
+TEST(SdlWindow, TranslatesEventsAndKeepsThePresentedFrame) {
+  testing::TempDir dir;
+  SdlPlatform platform{FileSystem(dir.path()), SdlWindowOptions{1, false}};
+  Surface frame;
+  ResizeSurface(frame, 416, 256);
+  frame.Row(10)[3 * 20 + 2] = 200;
+  platform.Present(frame);
+  EXPECT_EQ(platform.window().Row(10)[3 * 20 + 2], 200);
+  EXPECT_EQ(platform.window().Row(0)[0], 0);  // the white start is gone
+
+  InputEvent event;
+  while (platform.PollEvent(event)) {}  // whatever the window itself queued
+  SDL_Event key{};
+  key.type = SDL_KEYDOWN;
+  key.key.keysym.sym = SDLK_y;
+  key.key.repeat = 1;  // auto-repeat counts as a fresh press
+  SDL_PushEvent(&key);
+  PostMusicNotify();
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
+  std::vector<InputEvent> got;
+  while (platform.PollEvent(event)) got.push_back(event);
+  ASSERT_EQ(got.size(), 3u);
+  EXPECT_EQ(got[0].kind, InputEvent::Kind::Key);
+  EXPECT_EQ(got[0].vk, vk::kY);
+  EXPECT_EQ(got[1].kind, InputEvent::Kind::MusicNotify);
+  EXPECT_EQ(got[2].kind, InputEvent::Kind::Quit);
+}
+
+TEST(SdlWindow, MessageBoxIsDrawnOverTheMiddleOfTheFrame) {
+  Surface canvas;
+  ResizeSurface(canvas, 416, 256);
+  DrawMessageBox(canvas, nullptr, Sjis("ぬるも。"), Sjis("範囲チェックエラー"), BoxIcon::Error);
+  const uint8_t* middle = canvas.Row(128) + 3 * 208;
+  EXPECT_NE(middle[0] + middle[1] + middle[2], 0);  // the box covers the centre
+  EXPECT_EQ(canvas.Row(0)[0], 0);                   // and leaves the corners
+  EXPECT_EQ(canvas.Row(255)[3 * 415], 0);
+}
+
+}  // namespace
+}  // namespace nurumo
