@@ -1,9 +1,218 @@
-// Placeholder; the SDL2_mixer devices land with the sound work.
+// Music and sound effects through SDL2_mixer; MIDI through its FluidSynth
+// backend and an installed General MIDI soundfont. Whatever is missing (the
+// audio device, the soundfont, a readable file) the game plays on in silence
+// and one line on standard error says why.
+#include "platform/audio_sdl.h"
+
+#include <SDL.h>
+#include <SDL_mixer.h>
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <set>
+#include <system_error>
+
 #include "platform/devices.h"
+#include "platform/sdl/sdl_events.h"
 
 namespace nurumo {
 
-std::unique_ptr<MusicDevice> MakeSdlMusicDevice() { return MakeNullMusicDevice(); }
-std::unique_ptr<SoundDevice> MakeSdlSoundDevice() { return MakeNullSoundDevice(); }
+namespace {
+
+constexpr int kFrequency = 44100;
+constexpr int kChunkSamples = 1024;  // about 23 ms: small enough for sound effects to start at once
+constexpr int kSoundChannel = 0;     // the one sound-effect channel
+
+bool IsFile(const std::string& path) {
+  std::error_code ec;
+  return std::filesystem::is_regular_file(path, ec);
+}
+
+// The synthesizer takes any bytes named ".mid" and plays silence; a file
+// that is no Standard MIDI File (nor one wrapped in RIFF) is told instead.
+bool LooksLikeMidi(const std::filesystem::path& file, std::string& reason) {
+  std::string extension = file.extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension != ".mid" && extension != ".midi" && extension != ".rmi") return true;
+  std::ifstream in(file, std::ios::binary);
+  char magic[4] = {};
+  if (!in.read(magic, sizeof magic)) {
+    reason = in.is_open() || IsFile(file.string()) ? "too short" : "no such file";
+    return false;
+  }
+  if (std::string_view(magic, 4) == "MThd" || std::string_view(magic, 4) == "RIFF") return true;
+  reason = "not a MIDI file";
+  return false;
+}
+
+// Runs on the audio thread: it only posts an event for the game's thread.
+void SDLCALL OnMusicFinished() { PostMusicNotify(); }
+
+// The audio device and the mixer, shared by the music and the sound device.
+class Mixer {
+ public:
+  Mixer() {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+      Say(std::string("no audio device (") + SDL_GetError() + "); playing in silence");
+      return;
+    }
+    subsystem_ = true;
+    std::string problem;
+    std::string fonts = FindSoundFonts(std::getenv("SDL_SOUNDFONTS"), kInstalledSoundFonts, problem);
+    if (!problem.empty()) Say(problem);
+    if (!fonts.empty()) midi_ = Mix_SetSoundFonts(fonts.c_str()) != 0;  // before the device opens
+    if (Mix_OpenAudio(kFrequency, AUDIO_S16SYS, 2, kChunkSamples) != 0) {
+      Say(std::string("no audio device (") + Mix_GetError() + "); playing in silence");
+      midi_ = false;
+      return;
+    }
+    audio_ = true;
+    if (midi_ && (Mix_Init(MIX_INIT_MID) & MIX_INIT_MID) == 0) {
+      Say(std::string("no MIDI synthesizer (") + Mix_GetError() + "); music is silent");
+      midi_ = false;
+    }
+    MusicNotifyEventType();  // registered here, before the audio thread can ask for it
+    Mix_HookMusicFinished(OnMusicFinished);
+  }
+  ~Mixer() {
+    if (audio_) {
+      Mix_HookMusicFinished(nullptr);
+      Mix_CloseAudio();
+      Mix_Quit();
+    }
+    if (subsystem_) SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
+  Mixer(const Mixer&) = delete;
+  Mixer& operator=(const Mixer&) = delete;
+
+  // One per process, alive while a device holds it: SDL has one audio device.
+  static std::shared_ptr<Mixer> Shared() {
+    static std::weak_ptr<Mixer> shared;
+    std::shared_ptr<Mixer> mixer = shared.lock();
+    if (!mixer) {
+      mixer = std::make_shared<Mixer>();
+      shared = mixer;
+    }
+    return mixer;
+  }
+
+  bool audio() const { return audio_; }
+  bool midi() const { return midi_; }
+
+  // Each cause is told once, however often it recurs.
+  void Say(const std::string& utf8_line) {
+    if (said_.insert(utf8_line).second) std::cerr << "nurumo: " << utf8_line << '\n';
+  }
+
+ private:
+  bool subsystem_ = false;
+  bool audio_ = false;
+  bool midi_ = false;
+  std::set<std::string> said_;
+};
+
+class SdlMusic : public MusicDevice {
+ public:
+  SdlMusic() : mixer_(Mixer::Shared()) {}
+  ~SdlMusic() override { Close(); }
+
+  bool Open(const std::filesystem::path& file) override {
+    Close();
+    if (!mixer_->midi()) return false;  // silence, already told why
+    std::string reason;
+    if (!LooksLikeMidi(file, reason)) {
+      mixer_->Say("cannot play " + file.string() + " (" + reason + ")");
+      return false;
+    }
+    music_ = Mix_LoadMUS(file.c_str());
+    if (!music_) mixer_->Say("cannot play " + file.string() + " (" + Mix_GetError() + ")");
+    return music_ != nullptr;
+  }
+  void Play() override {
+    if (music_ && !Mix_PlayingMusic()) Start();
+  }
+  void PlayFromStart() override {
+    if (music_) Start();
+  }
+  std::string Mode() override {
+    if (!music_) return "";
+    return Mix_PlayingMusic() ? "playing" : "stopped";
+  }
+  void Close() override {
+    if (!music_) return;
+    Mix_HaltMusic();
+    Mix_FreeMusic(music_);
+    music_ = nullptr;
+  }
+  // A looping piece is looped by the synthesizer itself: restarting it after
+  // the end notification would leave the seconds FluidSynth takes to let
+  // every voice die away before it says the music has ended.
+  void SetLoopHint(bool loop) override { loop_ = loop; }
+
+ private:
+  void Start() {
+    if (Mix_PlayMusic(music_, loop_ ? -1 : 1) != 0) mixer_->Say(std::string("cannot play music (") + Mix_GetError() + ")");
+  }
+
+  std::shared_ptr<Mixer> mixer_;
+  Mix_Music* music_ = nullptr;
+  bool loop_ = false;
+};
+
+class SdlSound : public SoundDevice {
+ public:
+  SdlSound() : mixer_(Mixer::Shared()) {}
+  ~SdlSound() override { Stop(); }
+
+  // A missing or unreadable file plays nothing and says nothing.
+  void Play(const std::filesystem::path& file, bool loop) override {
+    Stop();
+    if (!mixer_->audio()) return;
+    chunk_ = Mix_LoadWAV(file.c_str());
+    if (chunk_) Mix_PlayChannel(kSoundChannel, chunk_, loop ? -1 : 0);
+  }
+  void Stop() override {
+    if (mixer_->audio()) Mix_HaltChannel(kSoundChannel);  // before the chunk is freed
+    if (chunk_) Mix_FreeChunk(chunk_);
+    chunk_ = nullptr;
+  }
+
+ private:
+  std::shared_ptr<Mixer> mixer_;
+  Mix_Chunk* chunk_ = nullptr;
+};
+
+}  // namespace
+
+std::string FindSoundFonts(const char* env, std::span<const std::string_view> installed,
+                           std::string& problem) {
+  problem.clear();
+  std::string found;
+  if (env && *env) {
+    std::string_view list = env;
+    while (!list.empty()) {
+      std::size_t end = list.find(';');
+      std::string path(list.substr(0, end));
+      if (!path.empty() && IsFile(path)) found += (found.empty() ? "" : ";") + path;
+      list.remove_prefix(end == std::string_view::npos ? list.size() : end + 1);
+    }
+    if (!found.empty()) return found;
+    problem = std::string("SDL_SOUNDFONTS names no soundfont that exists (") + env + ")";
+  }
+  for (std::string_view path : installed) {
+    if (IsFile(std::string(path))) {
+      if (!problem.empty()) problem += "; using " + std::string(path);
+      return std::string(path);
+    }
+  }
+  if (!problem.empty()) problem += "; ";
+  problem += "no General MIDI soundfont installed (timgm6mb-soundfont); music is silent";
+  return "";
+}
+
+std::unique_ptr<MusicDevice> MakeSdlMusicDevice() { return std::make_unique<SdlMusic>(); }
+std::unique_ptr<SoundDevice> MakeSdlSoundDevice() { return std::make_unique<SdlSound>(); }
 
 }  // namespace nurumo
