@@ -16,9 +16,14 @@ constexpr int kLoaderHighest = 15;  // 16 slots for comments and tokens at load 
 
 bool IsBlank(unsigned char c) { return c <= 0x20; }
 
-// The line as the loader stores it: comment cut off, "@" lines cut to their
-// first word. Throws RangeError past 16 pieces or 16 tokens.
-std::string StoredLine(std::string line, bool unscramble) {
+void RefuseScript(Game& game, const std::string& text) {
+  ShowMessage(game, "MyScript", text, BoxIcon::Information);
+  RequestTerminate(game);
+}
+
+}  // namespace
+
+std::string StoreScriptLine(std::string line, bool unscramble) {
   if (unscramble) line = CryptLine(line);
   TokenSlots slots;
   SplitString(line, "//", slots, kLoaderHighest);
@@ -27,13 +32,6 @@ std::string StoredLine(std::string line, bool unscramble) {
   if (IsAtMark(slots[0], 1)) return slots[0];
   return line;
 }
-
-void RefuseScript(Game& game, const std::string& text) {
-  ShowMessage(game, "MyScript", text, BoxIcon::Information);
-  RequestTerminate(game);
-}
-
-}  // namespace
 
 std::vector<std::string> SplitTextLines(std::string_view bytes) {
   std::vector<std::string> lines;
@@ -124,7 +122,7 @@ bool LoadScript(Game& game, const std::string& cp932_path, bool unscramble) {
   std::vector<std::string> stored;
   for (std::string& line : SplitTextLines(bytes)) {
     if (!LineArray::InRange(static_cast<int>(stored.size()) + 1)) throw RangeError();  // sentinel slot
-    stored.push_back(StoredLine(std::move(line), unscramble));
+    stored.push_back(StoreScriptLine(std::move(line), unscramble));
   }
   ScriptBuffer& buffer = game.script;
   int32_t i = 0;

@@ -37,6 +37,11 @@ void TokenizeLine(std::string_view line, TokenSlots& slots, int highest);
 bool IsAtMark(std::string_view s, int position);
 bool IsCommand(std::string_view line, std::string_view keyword, TokenSlots& slots, int highest);
 
+// One text line of a script file as the loader stores it: unscrambled if
+// asked, the comment cut off, an "@" line cut to its first word. Past 16
+// pieces or 16 words it is a RangeError.
+std::string StoreScriptLine(std::string line, bool unscramble);
+
 bool LoadScript(Game& game, const std::string& cp932_path, bool unscramble);
 std::string ReadScriptLine(Game& game);
 
