@@ -197,6 +197,7 @@ Canvas WhiteRoom() {  // 12: a white room, its corners barely there
   Canvas c(kW, kH, {0.97, 0.97, 0.97});
   Rgb line{0.55, 0.55, 0.6};
   c.Rect(130, 60, 286, 180, {1, 1, 1});
+  c.Polygon({{0, kH}, {130, 180}, {286, 180}, {kW, kH}}, {0.8, 0.8, 0.82});  // the floor, a shade darker
   for (auto [x0, y0, x1, y1] : std::initializer_list<std::array<double, 4>>{
            {0, 0, 130, 60}, {kW, 0, 286, 60}, {0, kH, 130, 180}, {kW, kH, 286, 180},
            {130, 60, 286, 60}, {130, 180, 286, 180}, {130, 60, 130, 180}, {286, 60, 286, 180}})
@@ -259,12 +260,13 @@ Canvas WhiteLight() {  // 16: white light, nearly nothing else
   Canvas c(kW, kH);
   c.Shade([](double x, double y, Rgb) {
     double d = std::hypot((x - 208) / 300, (y - 110) / 200);
-    return Mix({1, 1, 1}, {0.75, 0.8, 0.95}, std::min(1.0, d * d * 1.6));
+    return Mix({1, 1, 1}, {0.55, 0.6, 0.9}, std::min(1.0, d * d * 2.2));
   });
   for (int i = 0; i < 24; ++i) {
     double a = i * kPi / 12;
-    c.Line(208, 110, 208 + 500 * std::cos(a), 110 + 500 * std::sin(a), 3, {1, 1, 0.85}, 0.5);
+    c.Line(208, 110, 208 + 500 * std::cos(a), 110 + 500 * std::sin(a), 4, {1, 1, 0.55}, 0.55);
   }
+  c.Disc(208, 110, 30, {1, 1, 1}, 1, 20);
   return c;
 }
 
@@ -287,7 +289,7 @@ Canvas OpenWindow() {  // 17: a room, its window open on the world
 }
 
 Canvas Sigil() {  // 18: a circle of seals, a barrier
-  Canvas c(kW, kH, {0.9, 0.9, 1});
+  Canvas c(kW, kH, {0.55, 0.5, 0.85});
   Rgb ink{0.2, 0.1, 0.45};
   c.Disc(208, 128, 110, {1, 1, 0.95});
   c.Ring(208, 128, 110, 3, ink);

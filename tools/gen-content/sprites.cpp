@@ -63,37 +63,38 @@ Surface MakeIcon(int size) {
   return out;
 }
 
-// "ぬるも。" in the game's own face, dark on white, cut to the ink and at
-// most 158 x 36 so it fits the panel. `drawn` says whether any ink came out.
+// "ぬるも。" in the game's own face, dark on white: the largest bold size
+// whose ink, with a small margin, fits 158 x 36 so it sits in the panel.
+// `drawn` says whether any ink came out.
 Surface MakeLettering(bool* drawn) {
-  constexpr int kMaxW = 158, kMaxH = 36;
+  constexpr int kMaxW = 158, kMaxH = 36, kMarginX = 3, kMarginY = 2;
   auto text = MakeTtfTextRasterizer();
   const std::string word = Sjis("ぬるも。");
-  FontSpec font{22, true, false, false};
-  while (font.size_pt > 8 && text->MeasureWidth(word, font) + 8 > kMaxW) --font.size_pt;
   Surface work;
-  ResizeSurface(work, kMaxW + 40, kMaxH + 40);
-  std::fill(work.pixels.begin(), work.pixels.end(), uint8_t{255});
-  text->Draw(work, 4, 4, word, font, kBlack, nullptr);
-  int x0 = work.width, y0 = work.height, x1 = -1, y1 = -1;  // the ink's bounding box
-  for (int y = 0; y < work.height; ++y)
-    for (int x = 0; x < work.width; ++x)
-      if (work.Row(y)[x * 3 + 1] < 200) {
-        x0 = std::min(x0, x);
-        y0 = std::min(y0, y);
-        x1 = std::max(x1, x);
-        y1 = std::max(y1, y);
-      }
+  int x0 = 0, y0 = 0, x1 = -1, y1 = -1;  // the ink's bounding box
+  for (int size = 30; size >= 8; --size) {
+    ResizeSurface(work, 2 * kMaxW, 2 * kMaxH + 20);
+    std::fill(work.pixels.begin(), work.pixels.end(), uint8_t{255});
+    text->Draw(work, kMarginX, kMarginY, word, FontSpec{size, true, false, false}, kBlack, nullptr);
+    x0 = work.width, y0 = work.height, x1 = -1, y1 = -1;
+    for (int y = 0; y < work.height; ++y)
+      for (int x = 0; x < work.width; ++x)
+        if (work.Row(y)[x * 3 + 1] < 250) {
+          x0 = std::min(x0, x);
+          y0 = std::min(y0, y);
+          x1 = std::max(x1, x);
+          y1 = std::max(y1, y);
+        }
+    if (x1 < 0 || (x1 - x0 + 1 + 2 * kMarginX <= kMaxW && y1 - y0 + 1 + 2 * kMarginY <= kMaxH)) break;
+  }
   *drawn = x1 >= 0;
   Surface out;
-  const int w = *drawn ? std::min(kMaxW, x1 - x0 + 1 + 6) : 128;
-  const int h = *drawn ? std::min(kMaxH, y1 - y0 + 1 + 4) : 32;
-  ResizeSurface(out, w, h);
+  ResizeSurface(out, *drawn ? x1 - x0 + 1 + 2 * kMarginX : 128, *drawn ? y1 - y0 + 1 + 2 * kMarginY : 32);
   std::fill(out.pixels.begin(), out.pixels.end(), uint8_t{255});
   if (*drawn)
-    for (int y = 0; y < h; ++y)
-      for (int x = 0; x < w; ++x) {
-        int sx = x0 - 3 + x, sy = y0 - 2 + y;
+    for (int y = 0; y < out.height; ++y)
+      for (int x = 0; x < out.width; ++x) {
+        int sx = x0 - kMarginX + x, sy = y0 - kMarginY + y;
         if (sx < 0 || sy < 0 || sx >= work.width || sy >= work.height) continue;
         for (int k = 0; k < 3; ++k) out.Row(y)[x * 3 + k] = work.Row(sy)[sx * 3 + k];
       }
