@@ -52,15 +52,20 @@ Surface MakeEndingPicture() {
   return c.ToSurface();
 }
 
+// A square icon (the PNG has no transparency): a pale sky, a low sun and
+// the lines of a still sea, framed.
 Surface MakeIcon(int size) {
-  Canvas c(size, size, {0, 0, 0});
   const double s = size / 64.0;
-  c.Disc(32 * s, 32 * s, 31 * s, {0.88, 0.9, 0.97});
-  c.Ring(32 * s, 32 * s, 29 * s, 2 * s, {0.3, 0.25, 0.5});
-  c.Disc(40 * s, 24 * s, 9 * s, {1, 1, 0.9}, 1, 3 * s);
-  for (int i = 0; i < 4; ++i) c.Line(12 * s, (38 + i * 5) * s, 52 * s, (38 + i * 5) * s, 1.5 * s, {0.35, 0.45, 0.7});
-  Surface out = c.ToSurface();
-  return out;
+  Canvas c(size, size, {0.88, 0.9, 0.97});
+  c.VerticalGradient({0.8, 0.82, 0.95}, {0.98, 0.94, 0.92}, 0, static_cast<int>(36 * s));
+  c.Disc(40 * s, 24 * s, 10 * s, {1, 1, 0.9}, 1, 3 * s);
+  c.Rect(0, 36 * s, size, size, {0.78, 0.84, 0.94});
+  for (int i = 0; i < 4; ++i) c.Line(10 * s, (42 + i * 5) * s, 54 * s, (42 + i * 5) * s, 1.5 * s, {0.35, 0.45, 0.7});
+  for (double edge : {1.5 * s, size - 1.5 * s}) {
+    c.Line(edge, 0, edge, size, 3 * s, {0.3, 0.25, 0.5});
+    c.Line(0, edge, size, edge, 3 * s, {0.3, 0.25, 0.5});
+  }
+  return c.ToSurface();
 }
 
 // "ぬるも。" in the game's own face, dark on white: the largest bold size
