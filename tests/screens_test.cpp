@@ -6,6 +6,8 @@
 
 #include "core/text.h"
 #include "gfx/effects.h"
+#include "gfx/page.h"
+#include "platform/bmp_sdl.h"
 #include "gfx/screens.h"
 #include "tests/picture_fixtures.h"
 
@@ -155,6 +157,114 @@ TEST(ScreensTest, SayingsDrawInTheirRandomOrderAndAnEmptyListDrawsNone) {
                                                {size, true, false, false});
     EXPECT_LE(right, x + width) << index;
   }
+}
+
+// Placeholder pictures that look like the game's: soft gradients with a
+// disc, the title lettering drawn with the rasteriser, an arrow cursor.
+void WriteShowPictures(testing::HeadlessGame& t) {
+  testing::WritePictures(t.dir);
+  for (int n = 0; n < 19; ++n)
+    t.dir.Write(testing::BackgroundName(n), testing::MakeBmp(416, 256, [n](int x, int y) {
+      int cx = 120 + 9 * n, d = (x - cx) * (x - cx) + (y - 110) * (y - 110);
+      auto v = static_cast<uint8_t>(d < 3600 ? 40 + n * 5 : (x + y + n * 20) % 256);
+      return Bgr{v, static_cast<uint8_t>(255 - v), static_cast<uint8_t>((x * 3 + n * 13) % 256)};
+    }));
+  Surface lettering = testing::Uniform(132, 34, 255);  // clear of the panel's first bar at y 40
+  t.platform.Text().Draw(lettering, 4, 1, Sjis("ぬるも。"), {22, true, false, false}, kBlack, nullptr);
+  t.dir.Write("dat/nurumofont.bmp", testing::MakeBmp(132, 34, [&](int x, int y) {
+    const uint8_t* p = Pixel(lettering, x, y);
+    return Bgr{p[0], p[1], p[2]};
+  }));
+  t.dir.Write("dat/cursol.bmp", testing::MakeBmp(256, 32, [](int x, int y) {
+    int k = x / 32, fx = x % 32 - k / 2;  // the arrow nods right and back
+    bool arrow = fx >= 4 && fx < 4 + 14 - std::abs(y - 14) && y >= 2 && y < 27;
+    return arrow ? Bgr{0, 0, 0} : Bgr{255, 255, 255};
+  }));
+  t.dir.Write("dat/ending.jpg", testing::MakeJpeg(416, 256, [](int x, int y) {
+    return Bgr{static_cast<uint8_t>(255 - y), static_cast<uint8_t>(x / 2), static_cast<uint8_t>(128 + y / 2)};
+  }));
+}
+
+// Every screen as the player sees it, written as PNG files to
+// $NURUMO_SNAP_DIR (or a scratch folder) to be looked at.
+TEST(ScreensTest, SnapshotsOfEveryScreen) {
+  testing::HeadlessGame t(42);
+  WriteShowPictures(t);
+  CreateSurfaces(t.game);
+  const char* env = std::getenv("NURUMO_SNAP_DIR");
+  std::filesystem::path out = env ? std::filesystem::path(env) : t.dir.path();
+  std::vector<std::vector<uint8_t>> frames;
+  auto snap = [&](const std::string& name) {
+    std::string error;
+    ASSERT_TRUE(SavePngWithSdl(t.platform.window(), out / (name + ".png"), error)) << error;
+    for (const auto& f : frames) EXPECT_NE(f, t.platform.window().pixels) << name;  // every screen differs
+    frames.push_back(t.platform.window().pixels);
+  };
+  auto page = [&](const std::vector<std::string>& lines) {
+    for (int i = 0; i < 4; ++i) t.game.page.PageLines[i] = i < static_cast<int>(lines.size()) ? lines[static_cast<std::size_t>(i)] : "";
+    t.game.page.PageLineIndex = static_cast<int32_t>(lines.size()) - 1;
+    ResetReveal(t.game);
+    RevealAll(t.game);
+  };
+
+  TitleScreen(t.game, false);
+  snap("title");
+
+  SetBackground(t.game, 3);
+  SetEffect(t.game, "NONE");
+  page({Sjis("ぬるい湯の中で、目が覚めた。"), Sjis("どこまでも続く白。"), Sjis("――ここは、どこだろう。")});
+  PageScreen(t.game, 100, 100);
+  snap("page_none");
+
+  SetEffect(t.game, "DARKNESS");
+  page({Sjis("暗闇の奥に、かすかな光が見える。"), Sjis("手を伸ばせば、届きそうな気がした。")});
+  PageScreen(t.game, 100, 100);
+  snap("page_darkness");
+
+  for (int level : {1, 5}) {
+    SetEffect(t.game, level == 1 ? "NORMAL" : "INVERT");
+    SetBackground(t.game, 5 + level);
+    t.game.player.Level = level;
+    for (int j = 1; j <= 5; ++j) t.game.player.Params[j] = 12 * j + 10;
+    t.game.player.Node = 7;
+    t.game.NodeTitle = Sjis("ぬるい沼");
+    t.game.choices.ChoiceCount = 3;
+    t.game.choices.ChoiceLabels[1] = Sjis("北の小道へ");
+    t.game.choices.ChoiceLabels[2] = Sjis("湯気の立つ泉へ");
+    t.game.choices.ChoiceLabels[3] = Sjis("来た道を戻る");
+    t.game.menu.MenuVisible = true;
+    t.game.menu.ChoiceCursor = 2;
+    page({Sjis("＞ぬるい沼にたゆたっている。")});
+    t.game.panel.PanelDirty = true;
+    for (int tick = 0; tick < 120; ++tick) ExplorationScreen(t.game, 100, 100);  // the bars grow to their values
+    snap("exploration_level" + std::to_string(level));
+  }
+  t.game.menu.MenuVisible = false;
+
+  SetEffect(t.game, "NORMAL");
+  t.game.flow.SavePrompt = "SAVE";
+  SaveScreen(t.game, 110, 110);
+  snap("save_question");
+  t.game.flow.SavePrompt = "";
+
+  SetEffect(t.game, "DARKNESS");
+  page({Sjis("レベルアップ！"), "", Sjis("（Push X Key）")});
+  PageScreen(t.game, 100, 100);
+  snap("level_up");
+
+  SetEffect(t.game, "INVERT");
+  SetBackground(t.game, 2);
+  page({Sjis("すべてが、ぬるく溶けていく……。"), "", Sjis("ＧＡＭＥ　ＯＶＥＲ")});
+  PageScreen(t.game, 100, 100);
+  snap("game_over");
+
+  SetEffect(t.game, "ENDING");
+  t.game.sayings.SayingList = {Sjis("ぬるま湯にも、底はある。"), Sjis("急がば、ぬるめ。"), Sjis("湯冷めに注意。")};
+  page({Sjis("おわり")});
+  for (int tick = 0; tick < 130; ++tick) PageScreen(t.game, 100, 100);
+  snap("ending_picture");
+  EndingScreen(t.game, 100, 100);
+  snap("ending_screen");
 }
 
 }  // namespace
