@@ -12,23 +12,17 @@ double Clamp01(double v) { return v < 0 ? 0 : (v > 1 ? 1 : v); }
 
 uint8_t ToByte(double v) { return static_cast<uint8_t>(std::lround(Clamp01(v) * 255.0)); }
 
-// 8 x 8 ordered-dither thresholds, 0..63.
-constexpr std::array<std::array<int, 8>, 8> kBayer = {{
-    {0, 32, 8, 40, 2, 34, 10, 42},
-    {48, 16, 56, 24, 50, 18, 58, 26},
-    {12, 44, 4, 36, 14, 46, 6, 38},
-    {60, 28, 52, 20, 62, 30, 54, 22},
-    {3, 35, 11, 43, 1, 33, 9, 41},
-    {51, 19, 59, 27, 49, 17, 57, 25},
-    {15, 47, 7, 39, 13, 45, 5, 37},
-    {63, 31, 55, 23, 61, 29, 53, 21},
-}};
+// Ordered thresholds by row (bit-reversed 0..15). The dither runs in
+// whole rows because the NORMAL effect ANDs the stage with itself shifted
+// one or two pixels sideways: a pattern that alternates along a row would
+// be wiped out by that, a line screen survives it.
+constexpr std::array<int, 16> kRowOrder = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
 
 // Bit 6 set when the tone beats the threshold; the low six bits and bit 7
 // follow the tone so the unwashed file still shows the picture's shading.
-uint8_t WashByte(double tone, int x, int y) {
+uint8_t WashByte(double tone, int y) {
   tone = Clamp01(tone);
-  double threshold = (kBayer[static_cast<std::size_t>(y & 7)][static_cast<std::size_t>(x & 7)] + 0.5) / 64.0;
+  double threshold = (kRowOrder[static_cast<std::size_t>(y & 15)] + 0.5) / 16.0;
   int bit6 = tone > threshold ? 0x40 : 0;
   int low = static_cast<int>(std::lround(tone * 63.0));
   int high = tone > 0.5 ? 0x80 : 0;
@@ -141,9 +135,9 @@ Surface Canvas::ToWashSurface() const {
     uint8_t* row = s.Row(y);
     for (int x = 0; x < width_; ++x) {
       const Rgb& p = At(x, y);
-      row[x * 3] = WashByte(p.b, x, y);
-      row[x * 3 + 1] = WashByte(p.g, x, y);
-      row[x * 3 + 2] = WashByte(p.r, x, y);
+      row[x * 3] = WashByte(p.b, y);
+      row[x * 3 + 1] = WashByte(p.g, y);
+      row[x * 3 + 2] = WashByte(p.r, y);
     }
   }
   return s;

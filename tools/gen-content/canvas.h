@@ -38,7 +38,7 @@ class Canvas {
   // Plain 24-bit colour.
   Surface ToSurface() const;
   // For washed pictures: each channel's tone (0 = the wash's 191, 1 = its
-  // 255) is ordered-dithered into bit 6; the other bits carry the tone too,
+  // 255) is dithered by rows into bit 6; the other bits carry the tone too,
   // so the raw file looks like a darker, richer version of the washed one.
   Surface ToWashSurface() const;
 
