@@ -170,7 +170,10 @@ class SdlSound : public SoundDevice {
   void Play(const std::filesystem::path& file, bool loop) override {
     Stop();
     if (!mixer_->audio()) return;
-    chunk_ = Mix_LoadWAV(file.c_str());
+    SDL_RWops* source = SDL_RWFromFile(file.c_str(), "rb");
+    if (!source) return;
+    chunk_ = Mix_LoadWAV_RW(source, 0);  // SDL2_mixer 2.6 forgets to close a source it cannot decode
+    SDL_RWclose(source);
     if (chunk_) Mix_PlayChannel(kSoundChannel, chunk_, loop ? -1 : 0);
   }
   void Stop() override {

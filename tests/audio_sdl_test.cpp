@@ -215,7 +215,7 @@ TEST_F(DiskAudio, AWaveSoundsAndANewOneReplacesALoopingOne) {
 }
 
 TEST_F(DiskAudio, MusicThatCannotBeReadIsSilenceToldOnceAndASoundIsNotTold) {
-  dir_.Write("dat/bad.mid", "not music");
+  dir_.Write("dat/bad.mid", "this is not any kind of music at all");
   dir_.Write("dat/short.mid", "MT");
   const std::vector<std::string> music_files = {"bad.mid", "short.mid", "missing.mid"};
   ::testing::internal::CaptureStderr();
