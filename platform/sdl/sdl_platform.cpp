@@ -172,9 +172,16 @@ void SdlPlatform::PresentColumn(const Surface& frame, int x, int w) {
   const int x1 = std::min({x + w, window_.width, frame.width});
   const int rows = std::min(window_.height, frame.height);
   if (x1 <= x0) return;
-  for (int y = 0; y < rows; ++y)
-    std::memcpy(window_.Row(y) + x0 * 3, frame.Row(y) + x0 * 3, static_cast<std::size_t>(x1 - x0) * 3);
-  Render(window_);
+  bool changed = false;
+  for (int y = 0; y < rows; ++y) {
+    uint8_t* row = window_.Row(y) + x0 * 3;
+    const uint8_t* from = frame.Row(y) + x0 * 3;
+    const auto bytes = static_cast<std::size_t>(x1 - x0) * 3;
+    if (std::memcmp(row, from, bytes) == 0) continue;
+    std::memcpy(row, from, bytes);
+    changed = true;
+  }
+  if (changed) Render(window_);  // a still screen costs no drawing at all
 }
 
 void SdlPlatform::SetCaption(const std::string& cp932) {
