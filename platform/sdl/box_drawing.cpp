@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/text.h"
+
 namespace nurumo {
 
 namespace {
@@ -54,6 +56,27 @@ std::vector<std::string> SplitLines(const std::string& text) {
   return lines;
 }
 
+// Breaks lines wider than `width` between characters, so a long message
+// (a path, a library's reason) stays inside the box.
+std::vector<std::string> Wrap(const std::vector<std::string>& lines, TextRasterizer& text, int width) {
+  std::vector<std::string> out;
+  for (const std::string& line : lines) {
+    std::string current;
+    for (std::size_t i = 0; i < line.size();) {
+      const std::size_t n = CharLength(line, i);
+      std::string longer = current + line.substr(i, n);
+      if (!current.empty() && text.MeasureWidth(longer, kBoxFont) > width) {
+        out.push_back(current);
+        longer = line.substr(i, n);
+      }
+      current = longer;
+      i += n;
+    }
+    out.push_back(current);
+  }
+  return out;
+}
+
 // A red disc with a white cross, or a blue disc with a white bar and dot.
 void DrawIcon(Surface& s, int x, int y, BoxIcon icon) {
   const Colour disc = icon == BoxIcon::Error ? Colour{200, 30, 30} : Colour{40, 90, 200};
@@ -76,9 +99,11 @@ void DrawIcon(Surface& s, int x, int y, BoxIcon icon) {
 
 void DrawMessageBox(Surface& canvas, TextRasterizer* text, const std::string& caption_cp932,
                     const std::string& text_cp932, BoxIcon icon) {
-  const std::vector<std::string> lines = SplitLines(text_cp932);
+  std::vector<std::string> lines = SplitLines(text_cp932);
   int text_width = 120;
+  const int widest = canvas.width - 8 - kIconSize - 3 * kPadding;
   if (text) {
+    lines = Wrap(lines, *text, widest);
     for (const std::string& line : lines) text_width = std::max(text_width, text->MeasureWidth(line, kBoxFont));
     text_width = std::max(text_width, text->MeasureWidth(caption_cp932, kBoxFont) - kIconSize);
   }
