@@ -26,8 +26,10 @@ void LoadPicture(Game& game, const std::string& path, Surface& surface) {
     return;
   }
   std::string reason_cp932;
-  if (!TryUtf8ToCp932(reason, reason_cp932)) reason_cp932 = "?";
-  throw FileError(Sjis("画像ファイルを読み込めません: ") + path + " (" + reason_cp932 + ")");
+  if (!TryUtf8ToCp932(reason, reason_cp932)) reason_cp932.assign(1, '?');
+  std::string text = Sjis("画像ファイルを読み込めません: ");
+  text.append(path).append(" (").append(reason_cp932).append(")");
+  throw FileError(text);
 }
 
 // Band k of the strip is the lettering ORed over grey 40k.

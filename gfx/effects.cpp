@@ -123,7 +123,7 @@ void PrepareEndingPicture(Game& game) {
   std::string bytes, reason;
   if (!game.platform.Files().ReadAll(path, bytes, reason)) {
     std::string reason_cp932;
-    if (!TryUtf8ToCp932(reason, reason_cp932)) reason_cp932 = "?";
+    if (!TryUtf8ToCp932(reason, reason_cp932)) reason_cp932.assign(1, '?');
     throw FileError(path + ": " + reason_cp932);
   }
   Surface picture;

@@ -102,6 +102,7 @@ class TtfTextRasterizer : public TextRasterizer {
     if (TTF_Init() != 0) throw std::runtime_error(std::string("SDL_ttf: ") + TTF_GetError());
   }
   ~TtfTextRasterizer() override {
+    ClearRendered();
     for (auto& entry : fonts_) TTF_CloseFont(entry.second);
     TTF_Quit();  // reference-counted: other users keep the library alive
   }
@@ -111,17 +112,10 @@ class TtfTextRasterizer : public TextRasterizer {
   void Draw(Surface& target, int x, int y, std::string_view cp932, const FontSpec& spec, Colour colour,
             const Colour* brush) override {
     if (cp932.empty()) return;  // an empty text has an empty cell
-    TTF_Font* font = Font(spec);
-    std::string utf8 = Cp932ToUtf8(cp932);
-    SDL_Color fg{colour.r, colour.g, colour.b, 255};
-    SDL_Surface* glyphs = TTF_RenderUTF8_Blended(font, utf8.c_str(), fg);
-    if (!glyphs) return;  // nothing drawable (e.g. only zero-width characters)
-    SDL_Surface* argb = SDL_ConvertSurfaceFormat(glyphs, SDL_PIXELFORMAT_ARGB8888, 0);
-    SDL_FreeSurface(glyphs);
-    if (!argb) return;
-    if (brush) FillCell(target, x, y, argb->w, TTF_FontHeight(font), *brush);
-    BlendInto(target, x, y, argb);
-    SDL_FreeSurface(argb);
+    const Rendered& text = Render(cp932, spec, colour);
+    if (!text.glyphs) return;  // nothing drawable (e.g. only zero-width characters)
+    if (brush) FillCell(target, x, y, text.glyphs->w, text.cell_height, *brush);
+    BlendInto(target, x, y, text.glyphs);
   }
 
   int MeasureWidth(std::string_view cp932, const FontSpec& spec) override {
@@ -132,6 +126,35 @@ class TtfTextRasterizer : public TextRasterizer {
   }
 
  private:
+  struct Rendered {
+    SDL_Surface* glyphs = nullptr;  // ARGB8888, alpha = coverage
+    int cell_height = 0;
+  };
+  using RenderKey = std::tuple<std::string, int, int, uint8_t, uint8_t, uint8_t>;
+  static constexpr std::size_t kMaxRendered = 512;  // a frame draws a few dozen texts, mostly the same each frame
+
+  // Frames draw the same texts again and again: rendered glyphs are kept.
+  const Rendered& Render(std::string_view cp932, const FontSpec& spec, Colour colour) {
+    RenderKey key{std::string(cp932), std::max(1, spec.size_pt), StyleBits(spec), colour.r, colour.g, colour.b};
+    auto found = rendered_.find(key);
+    if (found != rendered_.end()) return found->second;
+    if (rendered_.size() >= kMaxRendered) ClearRendered();
+    TTF_Font* font = Font(spec);
+    Rendered text;
+    text.cell_height = TTF_FontHeight(font);
+    SDL_Color fg{colour.r, colour.g, colour.b, 255};
+    if (SDL_Surface* glyphs = TTF_RenderUTF8_Blended(font, Cp932ToUtf8(cp932).c_str(), fg)) {
+      text.glyphs = SDL_ConvertSurfaceFormat(glyphs, SDL_PIXELFORMAT_ARGB8888, 0);
+      SDL_FreeSurface(glyphs);
+    }
+    return rendered_.emplace(std::move(key), text).first->second;
+  }
+
+  void ClearRendered() {
+    for (auto& entry : rendered_) SDL_FreeSurface(entry.second.glyphs);
+    rendered_.clear();
+  }
+
   TTF_Font* Font(const FontSpec& spec) {
     int size = std::max(1, spec.size_pt);
     auto key = std::make_tuple(size, StyleBits(spec));
@@ -179,6 +202,7 @@ class TtfTextRasterizer : public TextRasterizer {
 
   FaceFile face_;
   std::map<std::tuple<int, int>, TTF_Font*> fonts_;
+  std::map<RenderKey, Rendered> rendered_;
 };
 
 }  // namespace
