@@ -23,6 +23,17 @@ void BM_MemcpyFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_MemcpyFrame);
 
+// The generator alone: NOISE draws one number per pixel.
+void BM_RandomDrawsOfOneNoiseFrame(benchmark::State& state) {
+  Random random(1);
+  for (auto _ : state) {
+    int32_t sum = 0;
+    for (int i = 0; i < 416 * 256; ++i) sum += random(3);
+    benchmark::DoNotOptimize(sum);
+  }
+}
+BENCHMARK(BM_RandomDrawsOfOneNoiseFrame);
+
 void BM_Effect(benchmark::State& state, const char* name) {
   testing::LoadedGame t;
   t.dir.Write("dat/ending.jpg", testing::MakeJpeg(416, 256, [](int x, int y) {
