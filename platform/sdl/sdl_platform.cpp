@@ -8,6 +8,7 @@
 #include <ctime>
 #include <iostream>
 #include <stdexcept>
+#include <vector>
 
 #include "core/text.h"
 #include "platform/bmp_sdl.h"
@@ -59,7 +60,7 @@ int DefaultScale(int desktop_width, int desktop_height) {
 
 SdlPlatform::SdlPlatform(FileSystem files, const SdlWindowOptions& options)
     : files_(std::move(files)), fullscreen_(options.fullscreen) {
-  SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "nearest");
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // the system's plain framebuffer: no GL for a small picture
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) throw SdlFailure("cannot start SDL");
   int scale = options.scale;
   if (scale <= 0) {
@@ -70,11 +71,7 @@ SdlPlatform::SdlPlatform(FileSystem files, const SdlWindowOptions& options)
   sdl_window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kClientWidth * scale,
                                  kClientHeight * scale, flags);
   if (!sdl_window_) throw SdlFailure("cannot open the window");
-  renderer_ = SDL_CreateRenderer(sdl_window_, -1, 0);
-  if (!renderer_) throw SdlFailure("cannot draw into the window");
-  texture_ = SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING, kClientWidth,
-                               kClientHeight);
-  if (!texture_) throw SdlFailure("cannot make the window's picture");
+  if (!SDL_GetWindowSurface(sdl_window_)) throw SdlFailure("cannot draw into the window");
   SDL_StopTextInput();  // plain virtual keys, no input method
   start_ticks_ = SDL_GetTicks();
 
@@ -89,8 +86,6 @@ SdlPlatform::~SdlPlatform() {
   music_.reset();  // the devices and the font go before SDL itself
   sound_.reset();
   text_.reset();
-  if (texture_) SDL_DestroyTexture(texture_);
-  if (renderer_) SDL_DestroyRenderer(renderer_);
   if (sdl_window_) SDL_DestroyWindow(sdl_window_);
   SDL_Quit();
 }
@@ -152,17 +147,52 @@ bool SdlPlatform::Translate(const void* raw, InputEvent& out) {
   return true;
 }
 
-void SdlPlatform::Render(const Surface& shown) {
-  SDL_UpdateTexture(texture_, nullptr, shown.pixels.data(), shown.width * 3);
-  int out_w = 0, out_h = 0;
-  SDL_GetRendererOutputSize(renderer_, &out_w, &out_h);
-  const int scale = std::max(1, std::min(out_w / kClientWidth, out_h / kClientHeight));  // whole pixels only
-  const SDL_Rect target{(out_w - kClientWidth * scale) / 2, (out_h - kClientHeight * scale) / 2,
-                        kClientWidth * scale, kClientHeight * scale};
-  SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);  // black borders in full screen
-  SDL_RenderClear(renderer_);
-  SDL_RenderCopy(renderer_, texture_, nullptr, &target);
-  SDL_RenderPresent(renderer_);
+// The window's own surface, scaled by hand: only the rows that changed are
+// copied and sent to the display, so an idle screen costs next to nothing
+// (a renderer would redraw and send the whole scaled window every frame).
+void SdlPlatform::Render(const Surface& shown, int y0, int y1) {
+  SDL_Surface* target = SDL_GetWindowSurface(sdl_window_);  // renewed by SDL after a size change
+  if (!target) return;
+  const int scale = std::max(1, std::min(target->w / kClientWidth, target->h / kClientHeight));  // whole pixels
+  const int left = std::max(0, (target->w - kClientWidth * scale) / 2);
+  const int top = std::max(0, (target->h - kClientHeight * scale) / 2);
+  const bool whole = y0 < 0;
+  if (whole) {
+    y0 = 0;
+    y1 = kClientHeight;
+    SDL_FillRect(target, nullptr, SDL_MapRGB(target->format, 0, 0, 0));  // black borders in full screen
+  }
+  const int columns = std::min(kClientWidth, (target->w - left) / scale);
+  const int bytes = target->format->BytesPerPixel;
+  const SDL_PixelFormat& fmt = *target->format;
+  const bool eight_bit = !fmt.Rloss && !fmt.Gloss && !fmt.Bloss;  // else the general, slower mapping
+  SDL_LockSurface(target);
+  std::vector<Uint32> line(static_cast<std::size_t>(columns * scale));
+  for (int y = y0; y < y1 && (top + y * scale) < target->h; ++y) {
+    const uint8_t* from = shown.Row(y);
+    for (int x = 0; x < columns; ++x) {
+      const Uint8 r = from[x * 3 + 2], g = from[x * 3 + 1], b = from[x * 3];
+      const Uint32 pixel = eight_bit ? (Uint32{r} << fmt.Rshift) | (Uint32{g} << fmt.Gshift) |
+                                           (Uint32{b} << fmt.Bshift) | fmt.Amask
+                                     : SDL_MapRGB(&fmt, r, g, b);
+      for (int i = 0; i < scale; ++i) line[static_cast<std::size_t>(x * scale + i)] = pixel;
+    }
+    for (int i = 0; i < scale && top + y * scale + i < target->h; ++i) {
+      auto* row = static_cast<uint8_t*>(target->pixels) + (top + y * scale + i) * target->pitch + left * bytes;
+      if (bytes == 4) {
+        std::memcpy(row, line.data(), line.size() * 4);
+      } else {
+        for (std::size_t x = 0; x < line.size(); ++x) std::memcpy(row + x * static_cast<std::size_t>(bytes), &line[x], static_cast<std::size_t>(bytes));  // little-endian hosts
+      }
+    }
+  }
+  SDL_UnlockSurface(target);
+  if (whole) {
+    SDL_UpdateWindowSurface(sdl_window_);
+  } else {
+    const SDL_Rect changed{left, top + y0 * scale, columns * scale, (y1 - y0) * scale};
+    SDL_UpdateWindowSurfaceRects(sdl_window_, &changed, 1);
+  }
 }
 
 void SdlPlatform::Present(const Surface& frame) { PresentColumn(frame, 0, kClientWidth); }
@@ -172,16 +202,17 @@ void SdlPlatform::PresentColumn(const Surface& frame, int x, int w) {
   const int x1 = std::min({x + w, window_.width, frame.width});
   const int rows = std::min(window_.height, frame.height);
   if (x1 <= x0) return;
-  bool changed = false;
+  int first = rows, last = -1;  // the rows that changed
   for (int y = 0; y < rows; ++y) {
     uint8_t* row = window_.Row(y) + x0 * 3;
     const uint8_t* from = frame.Row(y) + x0 * 3;
     const auto bytes = static_cast<std::size_t>(x1 - x0) * 3;
     if (std::memcmp(row, from, bytes) == 0) continue;
     std::memcpy(row, from, bytes);
-    changed = true;
+    first = std::min(first, y);
+    last = y;
   }
-  if (changed) Render(window_);  // a still screen costs no drawing at all
+  if (last >= first) Render(window_, first, last + 1);  // a still screen costs no drawing at all
 }
 
 void SdlPlatform::SetCaption(const std::string& cp932) {

@@ -12,8 +12,6 @@
 #include "platform/replay.h"
 
 struct SDL_Window;
-struct SDL_Renderer;
-struct SDL_Texture;
 
 namespace nurumo {
 
@@ -51,14 +49,14 @@ class SdlPlatform : public Platform {
 
  private:
   bool Translate(const void* sdl_event, InputEvent& out);  // false: nothing for the game
-  void Render(const Surface& shown);
+  // Shows rows y0..y1-1 of `shown`; the whole picture and the borders
+  // when y0 is negative.
+  void Render(const Surface& shown, int y0 = -1, int y1 = 0);
   void ToggleFullscreen();
   void SaveScreenshot();
 
   FileSystem files_;
   SDL_Window* sdl_window_ = nullptr;
-  SDL_Renderer* renderer_ = nullptr;
-  SDL_Texture* texture_ = nullptr;
   uint32_t start_ticks_ = 0;
   bool fullscreen_ = false;
   Surface window_;                    // the client area as the game last presented it
