@@ -8,12 +8,16 @@
 #include <SDL_mixer.h>
 
 #include <cctype>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <optional>
 #include <iostream>
 #include <set>
 #include <system_error>
 
+#include "platform/audio_midi_file.h"
 #include "platform/devices.h"
 #include "platform/sdl/sdl_events.h"
 
@@ -30,21 +34,17 @@ bool IsFile(const std::string& path) {
   return std::filesystem::is_regular_file(path, ec);
 }
 
-// The synthesizer takes any bytes named ".mid" and plays silence; a file
-// that is no Standard MIDI File (nor one wrapped in RIFF) is told instead.
-bool LooksLikeMidi(const std::filesystem::path& file, std::string& reason) {
+bool IsMidiName(const std::filesystem::path& file) {
   std::string extension = file.extension().string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  if (extension != ".mid" && extension != ".midi" && extension != ".rmi") return true;
+  return extension == ".mid" || extension == ".midi" || extension == ".rmi";
+}
+
+bool ReadFile(const std::filesystem::path& file, std::string& bytes) {
   std::ifstream in(file, std::ios::binary);
-  char magic[4] = {};
-  if (!in.read(magic, sizeof magic)) {
-    reason = in.is_open() || IsFile(file.string()) ? "too short" : "no such file";
-    return false;
-  }
-  if (std::string_view(magic, 4) == "MThd" || std::string_view(magic, 4) == "RIFF") return true;
-  reason = "not a MIDI file";
-  return false;
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
 }
 
 // Runs on the audio thread: it only posts an event for the game's thread.
@@ -122,12 +122,8 @@ class SdlMusic : public MusicDevice {
     Close();
     if (!mixer_->midi()) return false;  // silence, already told why
     std::string reason;
-    if (!LooksLikeMidi(file, reason)) {
-      mixer_->Say("cannot play " + file.string() + " (" + reason + ")");
-      return false;
-    }
-    music_ = Mix_LoadMUS(file.c_str());
-    if (!music_) mixer_->Say("cannot play " + file.string() + " (" + Mix_GetError() + ")");
+    music_ = Load(file, reason);
+    if (!music_) mixer_->Say("cannot play " + file.string() + " (" + reason + ")");
     return music_ != nullptr;
   }
   void Play() override {
@@ -145,6 +141,7 @@ class SdlMusic : public MusicDevice {
     Mix_HaltMusic();
     Mix_FreeMusic(music_);
     music_ = nullptr;
+    bytes_.clear();
   }
   // A looping piece is looped by the synthesizer itself: restarting it after
   // the end notification would leave the seconds FluidSynth takes to let
@@ -152,12 +149,44 @@ class SdlMusic : public MusicDevice {
   void SetLoopHint(bool loop) override { loop_ = loop; }
 
  private:
+  // From memory: a MIDI file is looked at first, and one inside a RIFF
+  // wrapper is taken out of it for the synthesizer.
+  Mix_Music* Load(const std::filesystem::path& file, std::string& reason) {
+    if (!ReadFile(file, bytes_)) {
+      reason = "cannot read the file";
+      return nullptr;
+    }
+    std::string_view smf = UnwrapRmid(bytes_);
+    bool midi = smf.starts_with("MThd");
+    if (midi || IsMidiName(file)) {
+      std::optional<uint64_t> length = MidiLength(smf);
+      if (!length) {
+        reason = "not a well-formed MIDI file";
+        return nullptr;
+      }
+      if (*length == 0) {
+        reason = "the piece lasts no time";
+        return nullptr;
+      }
+    }
+    if (smf.size() > static_cast<std::size_t>(INT32_MAX)) {
+      reason = "too large";
+      return nullptr;
+    }
+    SDL_RWops* source = SDL_RWFromConstMem(smf.data(), static_cast<int>(smf.size()));
+    Mix_Music* music = source ? midi ? Mix_LoadMUSType_RW(source, MUS_MID, 1) : Mix_LoadMUS_RW(source, 1)
+                              : nullptr;
+    if (!music) reason = Mix_GetError();
+    return music;
+  }
+
   void Start() {
     if (Mix_PlayMusic(music_, loop_ ? -1 : 1) != 0) mixer_->Say(std::string("cannot play music (") + Mix_GetError() + ")");
   }
 
   std::shared_ptr<Mixer> mixer_;
   Mix_Music* music_ = nullptr;
+  std::string bytes_;  // the file, which the music may read from while it plays
   bool loop_ = false;
 };
 

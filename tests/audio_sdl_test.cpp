@@ -11,10 +11,12 @@
 #include <cstring>
 #include <span>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/audio_midi_file.h"
 #include "platform/audio_sdl.h"
 #include "platform/devices.h"
 #include "platform/sdl/sdl_events.h"
@@ -53,21 +55,33 @@ std::string Wave(double hz, double seconds) {
   return out + data;
 }
 
-// A Standard MIDI File holding one organ note held from the first tick to
-// the end of the track: 480 ticks at 120 beats a minute, half a second.
+std::string Bytes(std::initializer_list<int> values) {
+  std::string out;
+  for (int v : values) out += static_cast<char>(v);
+  return out;
+}
+
+// A Standard MIDI File of the given tracks (their events), 480 ticks a quarter.
+std::string Smf(const std::vector<std::string>& tracks, int format = 0) {
+  std::string out = "MThd" + Bytes({0, 0, 0, 6, 0, format, 0, static_cast<int>(tracks.size()), 0x01, 0xE0});
+  for (const std::string& track : tracks) {
+    out += "MTrk";
+    PutLe(out, 0, 2);
+    out += static_cast<char>(track.size() >> 8);
+    out += static_cast<char>(track.size() & 0xFF);
+    out += track;
+  }
+  return out;
+}
+const std::string kEndOfTrack = Bytes({0, 0xFF, 0x2F, 0});
+
+// One organ note held from the first tick to the end of the track: 480
+// ticks at 120 beats a minute, half a second.
 std::string OrganNote() {
-  const std::string track = std::string("\x00\xC0\x10", 3)        // drawbar organ: no decay
-                            + std::string("\x00\x90\x3C\x64", 4)  // C4 on
-                            + std::string("\x83\x60\x80\x3C\x40", 5)  // off after 480 ticks
-                            + std::string("\x00\xFF\x2F\x00", 4);     // end of track
-  std::string out = "MThd";
-  out += std::string("\x00\x00\x00\x06\x00\x00\x00\x01\x01\xE0", 10);  // format 0, 1 track, 480/quarter
-  out += "MTrk";
-  out += static_cast<char>(0);
-  out += static_cast<char>(0);
-  out += static_cast<char>(0);
-  out += static_cast<char>(track.size());
-  return out + track;
+  return Smf({Bytes({0, 0xC0, 0x10,             // drawbar organ: no decay
+                     0, 0x90, 0x3C, 0x64,       // C4 on
+                     0x83, 0x60, 0x80, 0x3C, 0x40})  // off after 480 ticks
+              + kEndOfTrack});
 }
 constexpr double kOrganSeconds = 0.5;
 
@@ -84,12 +98,12 @@ class DiskAudio : public ::testing::Test {
 
   // Wait until `seconds` more of output have been written.
   void Let(double seconds) {
-    const auto want = Bytes() + static_cast<std::uintmax_t>(seconds * kRate) * 4;
+    const auto want = Written() + static_cast<std::uintmax_t>(seconds * kRate) * 4;
     const auto give_up = std::chrono::steady_clock::now() + 30s;
-    while (Bytes() < want && std::chrono::steady_clock::now() < give_up) std::this_thread::sleep_for(5ms);
-    ASSERT_GE(Bytes(), want) << "the audio device stopped writing";
+    while (Written() < want && std::chrono::steady_clock::now() < give_up) std::this_thread::sleep_for(5ms);
+    ASSERT_GE(Written(), want) << "the audio device stopped writing";
   }
-  std::uintmax_t Bytes() const {
+  std::uintmax_t Written() const {
     std::error_code ec;
     auto size = std::filesystem::file_size(raw_, ec);
     return ec ? 0 : size;
@@ -215,13 +229,18 @@ TEST_F(DiskAudio, AWaveSoundsAndANewOneReplacesALoopingOne) {
 }
 
 TEST_F(DiskAudio, MusicThatCannotBeReadIsSilenceToldOnceAndASoundIsNotTold) {
+  // Looped, the last two would hang the synthesizer's audio thread.
   dir_.Write("dat/bad.mid", "this is not any kind of music at all");
   dir_.Write("dat/short.mid", "MT");
-  const std::vector<std::string> music_files = {"bad.mid", "short.mid", "missing.mid"};
+  dir_.Write("dat/silent.mid", Smf({kEndOfTrack}));
+  dir_.Write("dat/broken.mid", Smf({Bytes({0, 0x90, 0x3C, 0x64, 0, 0xF9}) + kEndOfTrack}));
+  const std::vector<std::string> music_files = {"bad.mid", "short.mid", "missing.mid", "silent.mid",
+                                                "broken.mid"};
   ::testing::internal::CaptureStderr();
   {
     auto music = MakeSdlMusicDevice();
     auto sound = MakeSdlSoundDevice();
+    music->SetLoopHint(true);
     for (int i = 0; i < 2; ++i) {
       for (const std::string& name : music_files) {
         EXPECT_FALSE(music->Open(dir_.path() / "dat" / name)) << name;
@@ -234,7 +253,7 @@ TEST_F(DiskAudio, MusicThatCannotBeReadIsSilenceToldOnceAndASoundIsNotTold) {
     sound->Stop();
   }
   std::string said = OurLines(::testing::internal::GetCapturedStderr());
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 3) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 5) << said;
   for (const std::string& name : music_files) EXPECT_NE(said.find(name), std::string::npos) << said;
   EXPECT_EQ(said.find(".wav"), std::string::npos) << said;
 }
@@ -258,6 +277,32 @@ TEST_F(DiskAudio, WithNoAudioDeviceTheGamePlaysOnInSilenceAndSaysWhyOnce) {
   std::string said = OurLines(::testing::internal::GetCapturedStderr());
   EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
   EXPECT_NE(said.find("no audio device"), std::string::npos) << said;
+}
+
+TEST(MidiFiles, AreMeasuredAndBrokenOnesRefused) {
+  const std::string note = Bytes({0, 0x90, 0x3C, 0x64, 0x83, 0x60, 0x80, 0x3C, 0x40});
+  const std::string running = Bytes({0, 0x90, 0x3C, 0x64, 0x60, 0x3C, 0x00});  // second event: running status
+  struct Case {
+    const char* what;
+    std::string bytes;
+    std::optional<uint64_t> length;
+  };
+  const std::vector<Case> cases = {
+      {"one note", OrganNote(), 480},
+      {"running status", Smf({running + kEndOfTrack}), 96},
+      {"meta and system exclusive", Smf({Bytes({0, 0xFF, 0x51, 3, 7, 0xA1, 0x20, 0, 0xF0, 2, 0x7E, 0xF7}) + note + kEndOfTrack}), 480},
+      {"the longest of two tracks", Smf({note + kEndOfTrack, Bytes({0x87, 0x40, 0xFF, 0x2F, 0})}, 1), 960},
+      {"inside a RIFF wrapper", "RIFF" + Bytes({0, 0, 0, 0}) + "RMIDdata" + Bytes({static_cast<int>(OrganNote().size()), 0, 0, 0}) + OrganNote(), 480},
+      {"only the end", Smf({kEndOfTrack}), 0},
+      {"no end of track", Smf({note}), std::nullopt},
+      {"data before any status", Smf({Bytes({0, 0x3C, 0x64}) + kEndOfTrack}), std::nullopt},
+      {"a status no file holds", Smf({Bytes({0, 0xF8}) + kEndOfTrack}), std::nullopt},
+      {"an event cut short", Smf({Bytes({0, 0xFF, 0x2F})}), std::nullopt},
+      {"fewer tracks than the header says", Smf({note + kEndOfTrack}).replace(11, 1, "\x02"), std::nullopt},
+      {"a header cut short", "MThd" + Bytes({0, 0, 0, 6, 0, 0}), std::nullopt},
+      {"no MIDI at all", "this is not any kind of music at all", std::nullopt},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MidiLength(UnwrapRmid(c.bytes)), c.length) << c.what;
 }
 
 TEST(SoundFonts, TheVariableWinsWhenItNamesAFileThatExists) {
