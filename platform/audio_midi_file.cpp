@@ -66,7 +66,7 @@ std::optional<uint64_t> TrackLength(std::string_view track) {
     ticks += in.VariableLength();
     uint32_t status = in.Byte();
     if (status < 0x80) {
-      if (running == 0) return std::nullopt;  // data with no status before it
+      if (running == 0) return std::nullopt;                // data with no status before it
       in.Take(running >= 0xC0 && running <= 0xDF ? 0 : 1);  // the byte read was the first data byte
       continue;
     }
@@ -118,7 +118,7 @@ std::optional<uint64_t> MidiLength(std::string_view smf) {
     std::string_view id = in.Take(4);
     std::string_view chunk = in.Take(in.BigEndian(4));
     if (!in.ok()) return std::nullopt;  // fewer tracks than the header says, or one cut short
-    if (id != "MTrk") continue;          // chunks of other kinds are skipped
+    if (id != "MTrk") continue;         // chunks of other kinds are skipped
     std::optional<uint64_t> length = TrackLength(chunk);
     if (!length) return std::nullopt;
     longest = std::max(longest, *length);

@@ -11,9 +11,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <optional>
-#include <iostream>
 #include <set>
 #include <system_error>
 
@@ -174,14 +174,15 @@ class SdlMusic : public MusicDevice {
       return nullptr;
     }
     SDL_RWops* source = SDL_RWFromConstMem(smf.data(), static_cast<int>(smf.size()));
-    Mix_Music* music = source ? midi ? Mix_LoadMUSType_RW(source, MUS_MID, 1) : Mix_LoadMUS_RW(source, 1)
-                              : nullptr;
+    Mix_Music* music =
+        source ? midi ? Mix_LoadMUSType_RW(source, MUS_MID, 1) : Mix_LoadMUS_RW(source, 1) : nullptr;
     if (!music) reason = Mix_GetError();
     return music;
   }
 
   void Start() {
-    if (Mix_PlayMusic(music_, loop_ ? -1 : 1) != 0) mixer_->Say(std::string("cannot play music (") + Mix_GetError() + ")");
+    if (Mix_PlayMusic(music_, loop_ ? -1 : 1) != 0)
+      mixer_->Say(std::string("cannot play music (") + Mix_GetError() + ")");
   }
 
   std::shared_ptr<Mixer> mixer_;

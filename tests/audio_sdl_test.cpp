@@ -1,23 +1,24 @@
 // The SDL2_mixer devices on SDL's disk audio driver: whatever the mixer
 // plays is written as raw samples to a file, which the tests then read.
+#include "platform/audio_sdl.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <span>
 #include <fstream>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/audio_midi_file.h"
-#include "platform/audio_sdl.h"
 #include "platform/devices.h"
 #include "platform/sdl/sdl_events.h"
 #include "support.h"
@@ -78,8 +79,8 @@ const std::string kEndOfTrack = Bytes({0, 0xFF, 0x2F, 0});
 // One organ note held from the first tick to the end of the track: 480
 // ticks at 120 beats a minute, half a second.
 std::string OrganNote() {
-  return Smf({Bytes({0, 0xC0, 0x10,             // drawbar organ: no decay
-                     0, 0x90, 0x3C, 0x64,       // C4 on
+  return Smf({Bytes({0, 0xC0, 0x10,                  // drawbar organ: no decay
+                     0, 0x90, 0x3C, 0x64,            // C4 on
                      0x83, 0x60, 0x80, 0x3C, 0x40})  // off after 480 ticks
               + kEndOfTrack});
 }
@@ -290,9 +291,13 @@ TEST(MidiFiles, AreMeasuredAndBrokenOnesRefused) {
   const std::vector<Case> cases = {
       {"one note", OrganNote(), 480},
       {"running status", Smf({running + kEndOfTrack}), 96},
-      {"meta and system exclusive", Smf({Bytes({0, 0xFF, 0x51, 3, 7, 0xA1, 0x20, 0, 0xF0, 2, 0x7E, 0xF7}) + note + kEndOfTrack}), 480},
+      {"meta and system exclusive",
+       Smf({Bytes({0, 0xFF, 0x51, 3, 7, 0xA1, 0x20, 0, 0xF0, 2, 0x7E, 0xF7}) + note + kEndOfTrack}), 480},
       {"the longest of two tracks", Smf({note + kEndOfTrack, Bytes({0x87, 0x40, 0xFF, 0x2F, 0})}, 1), 960},
-      {"inside a RIFF wrapper", "RIFF" + Bytes({0, 0, 0, 0}) + "RMIDdata" + Bytes({static_cast<int>(OrganNote().size()), 0, 0, 0}) + OrganNote(), 480},
+      {"inside a RIFF wrapper",
+       "RIFF" + Bytes({0, 0, 0, 0}) + "RMIDdata" + Bytes({static_cast<int>(OrganNote().size()), 0, 0, 0}) +
+           OrganNote(),
+       480},
       {"only the end", Smf({kEndOfTrack}), 0},
       {"no end of track", Smf({note}), std::nullopt},
       {"data before any status", Smf({Bytes({0, 0x3C, 0x64}) + kEndOfTrack}), std::nullopt},

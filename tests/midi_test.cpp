@@ -1,3 +1,5 @@
+#include "sound/midi.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -5,7 +7,6 @@
 #include <vector>
 
 #include "platform/devices.h"
-#include "sound/midi.h"
 #include "support.h"
 
 namespace nurumo {

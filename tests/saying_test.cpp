@@ -1,11 +1,13 @@
+#include "extras/saying.h"
+
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "core/text.h"
-#include "extras/saying.h"
 #include "script/script.h"
 #include "support.h"
 
@@ -36,8 +38,8 @@ TEST(Sayings, KeepEveryLineThatIsNotEmpty) {
 }
 
 TEST(Sayings, TwoDigitsPadsOnlyNumbersBelowTen) {
-  const std::vector<std::pair<int32_t, std::string>> cases = {
-      {0, "00"}, {1, "01"}, {9, "09"}, {10, "10"}, {99, "99"}, {123, "123"}};
+  const std::vector<std::pair<int32_t, std::string>> cases = {{0, "00"},  {1, "01"},  {9, "09"},
+                                                              {10, "10"}, {99, "99"}, {123, "123"}};
   for (const auto& [n, text] : cases) EXPECT_EQ(TwoDigits(n), text) << n;
 }
 
@@ -57,8 +59,7 @@ TEST(Afterword, IsWrittenUnscrambledWithCrLfAndTheClearNoticeFollows) {
   ExportAfterword(h.game);
   ExportAfterword(h.game);  // a second export replaces the first, leaving nothing beside it
 
-  EXPECT_EQ(h.dir.Read(kAfterwordName),
-            Sjis("あとがき // 全部そのまま") + "\r\n\r\n\t\r\nThe end.\r\n");
+  EXPECT_EQ(h.dir.Read(kAfterwordName), Sjis("あとがき // 全部そのまま") + "\r\n\r\n\t\r\nThe end.\r\n");
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(h.dir.path()))
     names.push_back(entry.path().filename().string());

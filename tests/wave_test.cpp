@@ -1,10 +1,11 @@
+#include "sound/wave.h"
+
 #include <gtest/gtest.h>
 
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "sound/wave.h"
 #include "support.h"
 
 namespace nurumo {
