@@ -28,7 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const fs::path kGameDir = fs::path(NURUMO_BINARY_DIR) / "game";
-const fs::path kContent = fs::path(NURUMO_TEST_DATA) / ".." / ".." / "content";
+const fs::path kContent = fs::path(NURUMO_SOURCE_DIR) / "content";
 const fs::path kGenerator = fs::path(NURUMO_BINARY_DIR) / "tools" / "gen-content" / "gen-content";
 
 std::string Slurp(const fs::path& p) {
