@@ -73,8 +73,7 @@ void BuildTexts(const Options& options, Output& out) {
 
 void BuildPictures(Output& out) {
   for (int n = 0; n <= 18; ++n) {
-    char name[16];
-    std::snprintf(name, sizeof name, "nuru%02d.bmp", n);
+    std::string name = std::string(n < 10 ? "nuru0" : "nuru") + std::to_string(n) + ".bmp";
     out.Write(name, EncodeBmp24(MakeBackground(n)));
   }
   out.Write("cursol.bmp", EncodeBmp24(MakeCursorStrip()));
