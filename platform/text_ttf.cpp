@@ -109,19 +109,19 @@ class TtfTextRasterizer : public TextRasterizer {
   TtfTextRasterizer(const TtfTextRasterizer&) = delete;
   TtfTextRasterizer& operator=(const TtfTextRasterizer&) = delete;
 
-  void Draw(Surface& target, int x, int y, std::string_view cp932, const FontSpec& spec, Colour colour,
+  void Draw(Surface& target, int x, int y, std::string_view cp932, const FontSpec& style, Colour colour,
             const Colour* brush) override {
     if (cp932.empty()) return;  // an empty text has an empty cell
-    const Rendered& text = Render(cp932, spec, colour);
+    const Rendered& text = Render(cp932, style, colour);
     if (!text.glyphs) return;  // nothing drawable (e.g. only zero-width characters)
     if (brush) FillCell(target, x, y, text.glyphs->w, text.cell_height, *brush);
     BlendInto(target, x, y, text.glyphs);
   }
 
-  int MeasureWidth(std::string_view cp932, const FontSpec& spec) override {
+  int MeasureWidth(std::string_view cp932, const FontSpec& style) override {
     if (cp932.empty()) return 0;
     int w = 0, h = 0;
-    if (TTF_SizeUTF8(Font(spec), Cp932ToUtf8(cp932).c_str(), &w, &h) != 0) return 0;
+    if (TTF_SizeUTF8(Font(style), Cp932ToUtf8(cp932).c_str(), &w, &h) != 0) return 0;
     return w;
   }
 
@@ -134,12 +134,12 @@ class TtfTextRasterizer : public TextRasterizer {
   static constexpr std::size_t kMaxRendered = 512;  // a frame draws a few dozen texts, mostly the same each frame
 
   // Frames draw the same texts again and again: rendered glyphs are kept.
-  const Rendered& Render(std::string_view cp932, const FontSpec& spec, Colour colour) {
-    RenderKey key{std::string(cp932), std::max(1, spec.size_pt), StyleBits(spec), colour.r, colour.g, colour.b};
+  const Rendered& Render(std::string_view cp932, const FontSpec& style, Colour colour) {
+    RenderKey key{std::string(cp932), std::max(1, style.size_pt), StyleBits(style), colour.r, colour.g, colour.b};
     auto found = rendered_.find(key);
     if (found != rendered_.end()) return found->second;
     if (rendered_.size() >= kMaxRendered) ClearRendered();
-    TTF_Font* font = Font(spec);
+    TTF_Font* font = Font(style);
     Rendered text;
     text.cell_height = TTF_FontHeight(font);
     SDL_Color fg{colour.r, colour.g, colour.b, 255};
@@ -155,9 +155,9 @@ class TtfTextRasterizer : public TextRasterizer {
     rendered_.clear();
   }
 
-  TTF_Font* Font(const FontSpec& spec) {
-    int size = std::max(1, spec.size_pt);
-    auto key = std::make_tuple(size, StyleBits(spec));
+  TTF_Font* Font(const FontSpec& style) {
+    int size = std::max(1, style.size_pt);
+    auto key = std::make_tuple(size, StyleBits(style));
     auto found = fonts_.find(key);
     if (found != fonts_.end()) return found->second;
     TTF_Font* font = TTF_OpenFontIndexDPI(face_.path.c_str(), size, face_.index, kDpi, kDpi);
