@@ -16,18 +16,8 @@ using testing::Pixel;
 
 constexpr int32_t kSentinelState = 9999;  // a state that does nothing: AdvanceFlow clears it
 
-bool IsColour(const Surface& s, int x, int y, uint8_t v) {
-  const uint8_t* p = Pixel(s, x, y);
-  return p[0] == v && p[1] == v && p[2] == v;
-}
-
-// Whether any pixel of the rectangle has exactly the grey value v.
-bool AnyIn(const Surface& s, int left, int top, int right, int bottom, uint8_t v) {
-  for (int y = top; y < bottom; ++y)
-    for (int x = left; x < right; ++x)
-      if (IsColour(s, x, y, v)) return true;
-  return false;
-}
+using testing::AnyIn;
+using testing::IsColour;
 
 struct PageGame : testing::HeadlessGame {
   PageGame() {

@@ -128,6 +128,20 @@ inline void WritePictures(const TempDir& dir, const std::vector<std::string>& sk
 
 inline const uint8_t* Pixel(const Surface& s, int x, int y) { return s.Row(y) + 3 * x; }
 
+// Whether the pixel is the grey value v in all three channels.
+inline bool IsColour(const Surface& s, int x, int y, uint8_t v) {
+  const uint8_t* p = Pixel(s, x, y);
+  return p[0] == v && p[1] == v && p[2] == v;
+}
+
+// Whether any pixel of the rectangle has exactly the grey value v.
+inline bool AnyIn(const Surface& s, int left, int top, int right, int bottom, uint8_t v) {
+  for (int y = top; y < bottom; ++y)
+    for (int x = left; x < right; ++x)
+      if (IsColour(s, x, y, v)) return true;
+  return false;
+}
+
 inline Surface Uniform(int w, int h, uint8_t v) {
   Surface s;
   ResizeSurface(s, w, h);

@@ -16,17 +16,8 @@ namespace {
 
 using testing::Pixel;
 
-bool IsColour(const Surface& s, int x, int y, uint8_t v) {
-  const uint8_t* p = Pixel(s, x, y);
-  return p[0] == v && p[1] == v && p[2] == v;
-}
-
-bool AnyIn(const Surface& s, int left, int top, int right, int bottom, uint8_t v) {
-  for (int y = top; y < bottom; ++y)
-    for (int x = left; x < right; ++x)
-      if (IsColour(s, x, y, v)) return true;
-  return false;
-}
+using testing::AnyIn;
+using testing::IsColour;
 
 bool RowIs(const Surface& s, int y, uint8_t v) {
   for (int x = 0; x < 416; ++x)
