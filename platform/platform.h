@@ -55,7 +55,9 @@ class MusicDevice {
   virtual std::string Mode() = 0;
   virtual void Close() = 0;
   // A hint that the piece is to be played again from the start each time it
-  // ends, so a device can loop without a gap; the notifications still come.
+  // ends, so a device can loop it by itself without a gap. Such a device need
+  // not notify at the loop points: the notification would find the piece
+  // "playing" and do nothing.
   virtual void SetLoopHint(bool) {}
 };
 
