@@ -264,23 +264,6 @@ class GameFolder {
   testing::TempDir dir_;
 };
 
-// save.dat as the game itself writes it.
-std::string SaveBytes(int32_t level, std::array<int32_t, 5> params, int32_t node, std::string_view effect,
-                      std::string_view music) {
-  PlayerData player;
-  player.Level = level;
-  for (int32_t i = 1; i <= 5; ++i) player.Params[i] = params[static_cast<std::size_t>(i - 1)];
-  player.Node = node;
-  SaveRecord record;
-  record.CheckCode.assign(ComputeCheckCode(player));
-  record.Level = level;
-  record.Params = params;
-  record.Node = node;
-  record.EffectName.assign(effect);
-  record.MusicName.assign(music);
-  const auto bytes = EncodeSaveRecord(record);
-  return std::string(bytes.begin(), bytes.end());
-}
 
 const std::array<std::string, 7> kLevelTitles = {
     "Prologue",
@@ -415,7 +398,7 @@ const std::vector<Breakthrough> kBreakthroughs = {
 std::string SaveBeforeBreakthrough(const Breakthrough& b) {
   std::array<int32_t, 5> params = {60, 60, 60, 60, 60};
   params[static_cast<std::size_t>(b.level - 1)] = 90;
-  return SaveBytes(b.level, params, b.node, "NORMAL", "level" + std::to_string(b.level) + ".mid");
+  return testing::SaveFileBytes(b.level, params, b.node, "NORMAL", "level" + std::to_string(b.level) + ".mid");
 }
 
 // Resume, open the menu, move to the star and take it, read the level-up page
@@ -544,7 +527,7 @@ TEST_F(BundledGame, EachExhaustedMoodHasItsGameOver) {
     GameFolder folder;
     std::array<int32_t, 5> params = {60, 60, 60, 60, 60};
     params[static_cast<std::size_t>(k - 1)] = 1;  // the wear of the next move empties it
-    const std::string save = SaveBytes(5, params, 18, "NORMAL", "level5.mid");  // node 18 only wears
+    const std::string save = testing::SaveFileBytes(5, params, 18, "NORMAL", "level5.mid");  // node 18 only wears
     folder.Write("save.dat", save);
     Replay replay;
     replay.At(500, "SPACE").Then(300, "SPACE");

@@ -45,22 +45,6 @@ std::string Bmp(int w, int h, uint8_t grey) {
   return out;
 }
 
-std::string SaveFile(int32_t level, std::array<int32_t, 5> params, int32_t node, const char* effect,
-                     const char* music) {
-  PlayerData p;
-  p.Level = level;
-  for (int i = 1; i <= 5; ++i) p.Params[i] = params[static_cast<std::size_t>(i - 1)];
-  p.Node = node;
-  SaveRecord r;
-  r.CheckCode.assign(ComputeCheckCode(p));
-  r.Level = level;
-  r.Params = params;
-  r.Node = node;
-  r.EffectName.assign(effect);
-  r.MusicName.assign(music);
-  auto bytes = EncodeSaveRecord(r);
-  return std::string(bytes.begin(), bytes.end());
-}
 
 class Course : public ::testing::Test {
  protected:
@@ -160,7 +144,7 @@ TEST_F(Course, TitlePrologueLevelOneSaveAfterAFailureThenExplore) {
   EXPECT_EQ(game.flow.SavePrompt, "SUCCESS");
   ExpectInOrder({R"("ev":"save","ok":false)", R"("file":"dat\\bub.wav")", R"("ev":"save","ok":true)",
                  R"("file":"dat\\hyuun.wav")"});
-  EXPECT_EQ(h.dir.Read("save.dat"), SaveFile(1, {30, 25, 20, 15, 10}, 0, "NONE", "lv.mid"));
+  EXPECT_EQ(h.dir.Read("save.dat"), testing::SaveFileBytes(1, {30, 25, 20, 15, 10}, 0, "NONE", "lv.mid"));
 
   Press(vk::kSpace);  // on to the first place
   EXPECT_EQ(game.flow.SavePrompt, "");
@@ -177,7 +161,7 @@ TEST_F(Course, TitlePrologueLevelOneSaveAfterAFailureThenExplore) {
 }
 
 TEST_F(Course, ResumedGameLevelsUpAndSkipsTheSave) {
-  h.dir.Write("save.dat", SaveFile(1, {90, 25, 20, 15, 10}, 7, "INVERT", "old.mid"));
+  h.dir.Write("save.dat", testing::SaveFileBytes(1, {90, 25, 20, 15, 10}, 7, "INVERT", "old.mid"));
   Start();
   EXPECT_EQ(Caption(), "Level1: in White Room");
   ExpectInOrder({R"("ev":"load","ok":true)", R"("ev":"state","n":18})", R"("ev":"effect","name":"INVERT")",
@@ -203,11 +187,11 @@ TEST_F(Course, ResumedGameLevelsUpAndSkipsTheSave) {
                  R"("ev":"effect","name":"DARKNESS")", R"("text":"Level1 >>>>> 2")", R"("ev":"state","n":31})",
                  R"("ev":"state","n":32})", R"("ev":"state","n":15})", R"("ev":"state","n":17})",
                  R"("ev":"state","n":19})", R"("ev":"node","n":0,"title":"はじまりはゼロから","level":2,)"});
-  EXPECT_EQ(h.dir.Read("save.dat"), SaveFile(1, {90, 25, 20, 15, 10}, 7, "INVERT", "old.mid"));  // N saves nothing
+  EXPECT_EQ(h.dir.Read("save.dat"), testing::SaveFileBytes(1, {90, 25, 20, 15, 10}, 7, "INVERT", "old.mid"));  // N saves nothing
 }
 
 TEST_F(Course, ExhaustedParameterEndsTheGameAndKeepsTheSave) {
-  const std::string save = SaveFile(1, {40, 25, 20, 15, 0}, 9, "NORMAL", "");  // 5 counts though not in play
+  const std::string save = testing::SaveFileBytes(1, {40, 25, 20, 15, 0}, 9, "NORMAL", "");  // 5 counts though not in play
   h.dir.Write("save.dat", save);
   Start();
   EXPECT_FALSE(Traced(R"("ev":"midi")"));  // no music stored, none started
@@ -224,7 +208,7 @@ TEST_F(Course, ExhaustedParameterEndsTheGameAndKeepsTheSave) {
 }
 
 TEST_F(Course, BreakthroughEpilogueAfterwordAndEnding) {
-  h.dir.Write("save.dat", SaveFile(5, {90, 90, 90, 90, 90}, 0, "NONE", "lv.mid"));
+  h.dir.Write("save.dat", testing::SaveFileBytes(5, {90, 90, 90, 90, 90}, 0, "NONE", "lv.mid"));
   h.dir.Write("音声モード.txt", "");
   Start();
   PressUntil(vk::kSpace, [&] { return MenuOpen(); }, "the menu at the start place");

@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <array>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "game/game.h"
+#include "game/player.h"
 #include "platform/headless/headless_platform.h"
 
 namespace nurumo::testing {
@@ -49,6 +51,24 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// The bytes of save.dat as the game's own save code writes them.
+inline std::string SaveFileBytes(int32_t level, std::array<int32_t, 5> params, int32_t node,
+                                 std::string_view effect, std::string_view music) {
+  PlayerData player;
+  player.Level = level;
+  for (int32_t i = 1; i <= 5; ++i) player.Params[i] = params[static_cast<std::size_t>(i - 1)];
+  player.Node = node;
+  SaveRecord record;
+  record.CheckCode.assign(ComputeCheckCode(player));
+  record.Level = level;
+  record.Params = params;
+  record.Node = node;
+  record.EffectName.assign(effect);
+  record.MusicName.assign(music);
+  const auto bytes = EncodeSaveRecord(record);
+  return std::string(bytes.begin(), bytes.end());
+}
 
 // A headless platform and a game over a scratch folder.
 struct HeadlessGame {
