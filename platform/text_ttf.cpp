@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "core/text.h"
+#include "gfx/raster.h"
 #include "platform/devices.h"
 
 namespace nurumo {
@@ -114,7 +115,7 @@ class TtfTextRasterizer : public TextRasterizer {
     if (cp932.empty()) return;  // an empty text has an empty cell
     const Rendered& text = Render(cp932, style, colour);
     if (!text.glyphs) return;  // nothing drawable (e.g. only zero-width characters)
-    if (brush) FillCell(target, x, y, text.glyphs->w, text.cell_height, *brush);
+    if (brush) FillRect(target, x, y, x + text.glyphs->w, y + text.cell_height, *brush);  // the solid brush's box
     BlendInto(target, x, y, text.glyphs);
   }
 
@@ -167,18 +168,6 @@ class TtfTextRasterizer : public TextRasterizer {
     return font;
   }
 
-  static void FillCell(Surface& target, int x, int y, int w, int h, Colour brush) {
-    int x0 = std::max(0, x), x1 = std::min(target.width, x + w);
-    int y0 = std::max(0, y), y1 = std::min(target.height, y + h);
-    for (int row = y0; row < y1; ++row) {
-      uint8_t* p = target.Row(row) + x0 * 3;
-      for (int col = x0; col < x1; ++col, p += 3) {
-        p[0] = brush.b;
-        p[1] = brush.g;
-        p[2] = brush.r;
-      }
-    }
-  }
 
   static void BlendInto(Surface& target, int x, int y, SDL_Surface* argb) {
     SDL_LockSurface(argb);

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/text.h"
+#include "gfx/raster.h"
 
 namespace nurumo {
 
@@ -19,18 +20,8 @@ constexpr Colour kFace{240, 240, 240};
 constexpr Colour kEdge{64, 64, 64};
 constexpr Colour kTitleBar{40, 60, 120};
 
-void Fill(Surface& s, int x, int y, int w, int h, Colour c) {
-  const int x0 = std::max(0, x), x1 = std::min(s.width, x + w);
-  const int y0 = std::max(0, y), y1 = std::min(s.height, y + h);
-  for (int row = y0; row < y1; ++row) {
-    uint8_t* p = s.Row(row) + x0 * 3;
-    for (int col = x0; col < x1; ++col, p += 3) {
-      p[0] = c.b;
-      p[1] = c.g;
-      p[2] = c.r;
-    }
-  }
-}
+// A filled w x h box with its top-left corner at (x, y), clipped to the surface.
+void Fill(Surface& s, int x, int y, int w, int h, Colour c) { FillRect(s, x, y, x + w, y + h, c); }
 
 void Frame(Surface& s, int x, int y, int w, int h, Colour c) {
   Fill(s, x, y, w, 1, c);
