@@ -3,12 +3,21 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
+#include <cerrno>
 #include <cstring>
 
 namespace nurumo {
 
 bool LoadBmpWithSdl(const std::filesystem::path& file, Surface& out, std::string& error) {
-  SDL_Surface* loaded = SDL_LoadBMP(file.c_str());
+  // Open the file first: SDL_LoadBMP on a missing file reports only that its
+  // stream was null, which tells an author nothing.
+  errno = 0;
+  SDL_RWops* stream = SDL_RWFromFile(file.c_str(), "rb");
+  if (!stream) {
+    error = errno != 0 ? std::strerror(errno) : SDL_GetError();
+    return false;
+  }
+  SDL_Surface* loaded = SDL_LoadBMP_RW(stream, 1);
   if (!loaded) {
     error = SDL_GetError();
     return false;
