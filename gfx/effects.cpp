@@ -8,10 +8,12 @@
 #include <array>
 #include <csetjmp>
 #include <cstdio>
+#include <new>
 #include <string_view>
 
 #include "core/text.h"
 #include "game/game.h"
+#include "gfx/picture_size.h"
 
 namespace nurumo {
 
@@ -72,11 +74,18 @@ void ExitToCaller(j_common_ptr info) {
 // what is missing, and nothing is written to the standard error.
 void IgnoreMessage(j_common_ptr, int) {}
 
-enum class Decoded { Ok, Broken, TooFewRows };
+enum class Decoded { Ok, Broken, TooFewRows, TooLarge, OutOfMemory };
 
-// Decode into `out`, at least 416 wide (missing columns black). Only plain C
-// data lives in this frame between setjmp and longjmp.
-Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message) {
+// libjpeg's own memory (a progressive picture keeps all its coefficients):
+// enough for the largest picture the game takes, and a limit it reports as
+// an error instead of growing past it.
+constexpr long kJpegMemory = 128L << 20;
+
+// Decode into `out`, at least 416 wide (missing columns black). The header's
+// size is checked before anything is decoded; `claim` gets it. Only plain C
+// data lives in this frame between setjmp and longjmp, and every way out
+// destroys the decoder.
+Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message, PictureClaim& claim) {
   jpeg_decompress_struct info{};
   JpegError error{};
   info.err = jpeg_std_error(&error.mgr);
@@ -88,15 +97,27 @@ Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message) {
     return Decoded::Broken;
   }
   jpeg_create_decompress(&info);
+  info.mem->max_memory_to_use = kJpegMemory;
   jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
+  claim = {info.image_width, info.image_height};
+  if (PictureTooLarge(claim.width, claim.height)) {
+    jpeg_destroy_decompress(&info);
+    return Decoded::TooLarge;
+  }
   info.out_color_space = JCS_EXT_BGR;  // our pixel order, straight from the decoder
   jpeg_start_decompress(&info);
   if (info.output_height < static_cast<JDIMENSION>(kScreenHeight)) {
     jpeg_destroy_decompress(&info);
     return Decoded::TooFewRows;
   }
-  ResizeSurface(out, std::max(static_cast<int>(info.output_width), kScreenWidth), static_cast<int>(info.output_height));
+  try {
+    ResizeSurface(out, std::max(static_cast<int>(info.output_width), kScreenWidth),
+                  static_cast<int>(info.output_height));
+  } catch (const std::bad_alloc&) {
+    jpeg_destroy_decompress(&info);
+    return Decoded::OutOfMemory;
+  }
   while (info.output_scanline < info.output_height) {
     JSAMPROW row = out.Row(static_cast<int>(info.output_scanline));
     jpeg_read_scanlines(&info, &row, 1);
@@ -128,9 +149,12 @@ void PrepareEndingPicture(Game& game) {
   }
   Surface picture;
   char message[JMSG_LENGTH_MAX] = {};
-  switch (DecodeJpeg(bytes, picture, message)) {
+  PictureClaim claim;
+  switch (DecodeJpeg(bytes, picture, message, claim)) {
     case Decoded::Broken: throw FileError(path + ": " + message);
     case Decoded::TooFewRows: throw RangeError();
+    case Decoded::TooLarge: throw FileError(PictureTooLargeText(path, claim.width, claim.height));
+    case Decoded::OutOfMemory: throw FileError(path + Sjis(": メモリが足りません"));
     case Decoded::Ok: break;
   }
   DarkenLowerPart(picture);

@@ -225,6 +225,17 @@ TEST(EffectsTest, ANarrowEndingPictureHasBlackMissingColumns) {
   EXPECT_EQ(Pixel(spare, 415, 255)[2], 0);
 }
 
+// A JPEG whose frame header claims another size than it holds.
+std::string JpegClaiming(int width, int height) {
+  std::string jpeg = testing::MakeJpeg(16, 16, [](int, int) { return Bgr{9, 9, 9}; });
+  const std::size_t sof = jpeg.find("\xFF\xC0");
+  jpeg[sof + 5] = static_cast<char>(height >> 8);
+  jpeg[sof + 6] = static_cast<char>(height & 0xFF);
+  jpeg[sof + 7] = static_cast<char>(width >> 8);
+  jpeg[sof + 8] = static_cast<char>(width & 0xFF);
+  return jpeg;
+}
+
 TEST(EffectsTest, ABadEndingPictureKeepsThePreviousEffect) {
   struct Case {
     const char* what;
@@ -236,6 +247,9 @@ TEST(EffectsTest, ABadEndingPictureKeepsThePreviousEffect) {
       {"missing", "", false, "dat\\ending.jpg"},
       {"not a JPEG", "GIF89a and then some", false, "Not a JPEG file"},
       {"too few rows", testing::MakeJpeg(416, 255, [](int, int) { return Bgr{9, 9, 9}; }), true, ""},
+      {"claims 20000 x 20000", JpegClaiming(20000, 20000), false, "画像が大きすぎます: dat\\ending.jpg (20000x20000)"},
+      {"claims 65500 x 65500", JpegClaiming(65500, 65500), false, "画像が大きすぎます: dat\\ending.jpg (65500x65500)"},
+      {"claims 4097 x 300", JpegClaiming(4097, 300), false, "(4097x300)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -250,7 +264,7 @@ TEST(EffectsTest, ABadEndingPictureKeepsThePreviousEffect) {
       EXPECT_TRUE(c.range_error);
     } catch (const FileError& e) {
       EXPECT_FALSE(c.range_error);
-      EXPECT_NE(std::string(e.text()).find(c.message), std::string::npos) << e.text();
+      EXPECT_NE(Cp932ToUtf8(e.text()).find(c.message), std::string::npos) << Cp932ToUtf8(e.text());
     }
     EXPECT_EQ(t.game.effect.EffectRoutine, EffectKind::Darkness);
     EXPECT_FALSE(t.game.effect.LightScreen);
