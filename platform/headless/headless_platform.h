@@ -53,6 +53,9 @@ class HeadlessPlatform : public Platform {
   void AttachReplay(std::unique_ptr<ReplayFeeder> replay) { replay_ = std::move(replay); }
   // At this virtual time the run ends with a close request.
   void SetStopTime(uint32_t stop) { stop_ = stop; }
+  // SIGINT and SIGTERM become a close request, as the window's close button
+  // is, until the platform goes; the earlier handlers then come back.
+  void CloseOnSignals();
 
  private:
   FileSystem files_;
@@ -65,6 +68,7 @@ class HeadlessPlatform : public Platform {
   std::unique_ptr<ReplayFeeder> replay_;
   std::optional<uint32_t> stop_;
   bool stop_sent_ = false;
+  bool signals_ = false;
   std::unique_ptr<TextRasterizer> text_;
   std::unique_ptr<MusicDevice> music_;
   std::unique_ptr<SoundDevice> sound_;
