@@ -60,6 +60,7 @@ void AddSpot(Game& game, int left, int top) {
 // we jump back to the decoder's caller with the decoder's own message.
 struct JpegError {
   jpeg_error_mgr mgr;
+  jpeg_progress_mgr progress;
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
 };
@@ -73,6 +74,18 @@ void ExitToCaller(j_common_ptr info) {
 // Warnings (stray bytes, a short file) are not fatal: the decoder fills in
 // what is missing, and nothing is written to the standard error.
 void IgnoreMessage(j_common_ptr, int) {}
+
+// A progressive picture is read scan by scan over all of its coefficients.
+// Encoders write a dozen scans; a file of thousands of tiny ones would keep
+// the decoder busy for minutes, so it is stopped as a decoder error.
+constexpr int kMaxScans = 500;
+
+void LimitScans(j_common_ptr info) {
+  if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number <= kMaxScans) return;
+  auto* error = reinterpret_cast<JpegError*>(info->err);
+  std::snprintf(error->message, JMSG_LENGTH_MAX, "more than %d scans", kMaxScans);
+  std::longjmp(error->jump, 1);
+}
 
 enum class Decoded { Ok, Broken, TooFewRows, TooLarge, OutOfMemory };
 
@@ -98,6 +111,8 @@ Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message, Pictur
   }
   jpeg_create_decompress(&info);
   info.mem->max_memory_to_use = kJpegMemory;
+  error.progress.progress_monitor = LimitScans;
+  info.progress = &error.progress;
   jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
   claim = {info.image_width, info.image_height};

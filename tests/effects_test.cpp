@@ -236,6 +236,19 @@ std::string JpegClaiming(int width, int height) {
   return jpeg;
 }
 
+// A progressive JPEG with its last scan repeated `repeats` times: more scans
+// than any encoder writes (the decoder warns of each repeat, and goes on).
+std::string JpegOfManyScans(int repeats) {
+  std::string jpeg = testing::MakeJpeg(16, 16, [](int x, int) { return Bgr{9, 90, static_cast<uint8_t>(x * 9)}; },
+                                       /*progressive=*/true);
+  const std::size_t last = jpeg.rfind("\xFF\xDA");
+  const std::size_t end = jpeg.rfind("\xFF\xD9");
+  const std::string scan = jpeg.substr(last, end - last);
+  std::string more;
+  for (int i = 0; i < repeats; ++i) more += scan;
+  return jpeg.insert(end, more);
+}
+
 TEST(EffectsTest, ABadEndingPictureKeepsThePreviousEffect) {
   struct Case {
     const char* what;
@@ -250,6 +263,7 @@ TEST(EffectsTest, ABadEndingPictureKeepsThePreviousEffect) {
       {"claims 20000 x 20000", JpegClaiming(20000, 20000), false, "画像が大きすぎます: dat\\ending.jpg (20000x20000)"},
       {"claims 65500 x 65500", JpegClaiming(65500, 65500), false, "画像が大きすぎます: dat\\ending.jpg (65500x65500)"},
       {"claims 4097 x 300", JpegClaiming(4097, 300), false, "(4097x300)"},
+      {"600 scans", JpegOfManyScans(600), false, "dat\\ending.jpg: more than 500 scans"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

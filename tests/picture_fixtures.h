@@ -61,8 +61,8 @@ inline std::string MakeBmp(int w, int h, const PixelFn& pixel, int bits = 24, bo
   return out;
 }
 
-// A baseline JPEG of quality 100 (flat areas decode exactly).
-inline std::string MakeJpeg(int w, int h, const PixelFn& pixel) {
+// A JPEG of quality 100 (flat areas decode exactly), baseline or progressive.
+inline std::string MakeJpeg(int w, int h, const PixelFn& pixel, bool progressive = false) {
   jpeg_compress_struct info{};
   jpeg_error_mgr err{};
   info.err = jpeg_std_error(&err);
@@ -76,6 +76,7 @@ inline std::string MakeJpeg(int w, int h, const PixelFn& pixel) {
   info.in_color_space = JCS_EXT_BGR;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, 100, TRUE);
+  if (progressive) jpeg_simple_progression(&info);
   jpeg_start_compress(&info, TRUE);
   std::vector<uint8_t> row(static_cast<std::size_t>(w) * 3);
   for (int y = 0; y < h; ++y) {
