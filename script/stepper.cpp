@@ -50,8 +50,8 @@ void RefuseLoop(Game& game, const Jumps& jumps, std::size_t first, const std::st
   std::string loop;
   for (std::size_t i = first; i < jumps.names.size(); ++i) loop += jumps.names[i] + Sjis(" → ");
   loop += again;
-  ShowError(game, GameError(Sjis("#FileGoto が一行も表示しないまま同じファイルに戻ります: ") + loop +
-                            Sjis("。このジャンプは行いません。")));
+  ShowError(game, GameError(Sjis("#FileGoto が一行も表示しないまま同じファイルに戻ります:\r\n") + loop +
+                            Sjis("\r\nこのジャンプは行いません。")));
 }
 
 Then End(Game& game, const TokenSlots&, Jumps&) {

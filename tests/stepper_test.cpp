@@ -169,8 +169,8 @@ TEST_F(Stepper, FileGotoLoopsWithoutAPageLineAreRefusedAndTheStepGoesOn) {
     const auto& boxes = h.platform.boxes();
     ASSERT_GT(boxes.size(), earlier_boxes);
     EXPECT_EQ(Cp932ToUtf8(boxes.back().text),
-              std::string("#FileGoto が一行も表示しないまま同じファイルに戻ります: ") + c.loop +
-                  "。このジャンプは行いません。");
+              std::string("#FileGoto が一行も表示しないまま同じファイルに戻ります:\r\n") + c.loop +
+                  "\r\nこのジャンプは行いません。");
     EXPECT_EQ(boxes.back().icon, BoxIcon::Error);
     EXPECT_FALSE(h.game.terminate);
   }
