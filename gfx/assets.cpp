@@ -26,13 +26,13 @@ void LoadPicture(Game& game, const std::string& path, Surface& surface) {
   FileSystem& files = game.platform.Files();
   std::string header, reason;
   uint64_t size = 0;
-  if (files.ReadHead(path, kBmpHeaderBytes, header, size, reason)) {  // else the loader says why
+  if (files.ReadHead(path, kBmpHeaderBytes, header, size, reason)) {  // the claim is checked before decoding
     if (auto claim = OversizedBmp(header, size))
       throw FileError(PictureTooLargeText(path, claim->width, claim->height));
-  }
-  if (game.platform.LoadBmp(files.Resolve(path), surface, reason)) {
-    MakeRowTable(surface);
-    return;
+    if (game.platform.LoadBmp(files.Resolve(path), surface, reason)) {
+      MakeRowTable(surface);
+      return;
+    }
   }
   std::string reason_cp932;
   if (!TryUtf8ToCp932(reason, reason_cp932)) reason_cp932.assign(1, '?');

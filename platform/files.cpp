@@ -46,20 +46,21 @@ constexpr const char* kTooLarge = "larger than 64 MB";
 // A file open for reading, closed when it goes.
 class ReadFile {
  public:
+  // Only a regular file is read: a pipe or a device of the game's names
+  // would block or never end (opened without waiting, so a pipe cannot hold
+  // the game up here).
   ReadFile(const fs::path& path, std::string& error) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat info {};
-    if (fd_ >= 0 && ::fstat(fd_, &info) == 0) {
-      if (S_ISDIR(info.st_mode)) {
-        error = std::strerror(EISDIR);
-        Close();
-        return;
-      }
-      size_ = info.st_size > 0 ? static_cast<uint64_t>(info.st_size) : 0;  // 0 for pipes and devices
-      return;
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
+      error = std::strerror(errno);
+      Close();
+    } else if (!S_ISREG(info.st_mode)) {
+      error = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+      Close();
+    } else {
+      size_ = static_cast<uint64_t>(info.st_size);
     }
-    error = std::strerror(errno);
-    Close();
   }
   ~ReadFile() { Close(); }
   ReadFile(const ReadFile&) = delete;
@@ -142,7 +143,7 @@ bool FileSystem::ReadAll(std::string_view cp932, std::string& out, std::string& 
   }
   std::string bytes;
   if (!file.Read(kReadLimit + 1, bytes, error)) return false;
-  if (bytes.size() > kReadLimit) {  // grew while read, or a device with no size
+  if (bytes.size() > kReadLimit) {  // grew while it was read
     error = kTooLarge;
     return false;
   }

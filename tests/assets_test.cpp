@@ -1,6 +1,7 @@
 // Start-up surfaces and pictures: loading, the washed stage, grey levels, the
 // light-spot table, the lettering bands and the inverted cursor.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sstream>
 
@@ -161,6 +162,10 @@ TEST(AssetsTest, AMissingPictureStopsTheLoadWithItsName) {
   testing::WritePictures(t.dir);
   t.dir.Write("dat/nuru03.bmp", "BM not a picture");  // present but unreadable
   EXPECT_THROW(CreateSurfaces(t.game), FileError);
+  testing::HeadlessGame piped;  // a pipe by a picture's name: refused, not waited on for ever
+  testing::WritePictures(piped.dir, {"dat/nuru03.bmp"});
+  ASSERT_EQ(::mkfifo((piped.dir.path() / "dat/nuru03.bmp").c_str(), 0644), 0);
+  EXPECT_THROW(CreateSurfaces(piped.game), FileError);
 }
 
 // A BMP header's claim, written over a real picture: the decoder would ask
