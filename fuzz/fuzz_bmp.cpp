@@ -6,7 +6,7 @@
 using namespace nurumo;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::ScratchGame::Get().Put("dat/p.bmp", std::string_view(reinterpret_cast<const char*>(data), size));
+  fuzz::ScratchGame::Get().Put("dat/p.bmp", data, size);
   fuzz::FuzzPlatform platform;
   Game game(platform, 1);
   CreateSurface(game.gfx.StageSurface, kScreenWidth, kScreenHeight);

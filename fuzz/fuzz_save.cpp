@@ -6,7 +6,7 @@
 using namespace nurumo;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::ScratchGame::Get().Put("save.dat", std::string_view(reinterpret_cast<const char*>(data), size));
+  fuzz::ScratchGame::Get().Put("save.dat", data, size);
   fuzz::FuzzPlatform platform;
   Game game(platform, 1);
   if (FormCreate(game)) fuzz::RunFrames(game, platform, "  ( & (  X ", 16);

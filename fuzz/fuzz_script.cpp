@@ -7,7 +7,7 @@
 using namespace nurumo;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  fuzz::ScratchGame::Get().Put("dat/f.dat", std::string_view(reinterpret_cast<const char*>(data), size));
+  fuzz::ScratchGame::Get().Put("dat/f.dat", data, size);
   fuzz::FuzzPlatform platform;
   Game game(platform, 1);
   if (!FormCreate(game)) return 0;  // the bundled pictures; then the title as on a new game

@@ -42,16 +42,9 @@ class ScratchGame {
     std::ofstream out(p, std::ios::binary);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
-  void Remove(const std::string& relative) const {
-    std::error_code ec;
-    fs::remove(path_ / relative, ec);
-  }
-  // Back to the bundled file, or to none when the game has no such file.
-  void Restore(const std::string& relative) const {
-    Remove(relative);
-    const fs::path original = fs::path(NURUMO_FUZZ_GAME_DIR) / relative;
-    std::error_code ec;
-    if (fs::exists(original)) fs::create_symlink(original, path_ / relative, ec);
+  // The fuzzer's input as that file.
+  void Put(const std::string& relative, const uint8_t* data, std::size_t size) const {
+    Put(relative, std::string_view(reinterpret_cast<const char*>(data), size));
   }
 
  private:
