@@ -100,6 +100,25 @@ std::string Utf8ToCp932(std::string_view utf8) {
   return out;
 }
 
+std::string Utf8ToCp932Lossy(std::string_view utf8) {
+  std::string result;
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    std::string piece;
+    std::size_t bad = 0;
+    const bool whole = TryUtf8ToCp932(utf8.substr(i), piece, &bad);
+    result += piece;  // all of it, or what converted before the bad character
+    if (whole) break;
+    result += '?';
+    i += bad;
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    i += 1;
+    while (--length > 0 && i < utf8.size() && (static_cast<unsigned char>(utf8[i]) & 0xC0) == 0x80) ++i;
+  }
+  return result;
+}
+
 std::string Cp932ToUtf8(std::string_view cp932) {
   std::string result;
   std::size_t i = 0;
