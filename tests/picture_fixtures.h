@@ -21,10 +21,6 @@ namespace nurumo::testing {
 
 using PixelFn = std::function<Bgr(int x, int y)>;
 
-inline void PutLe(std::string& out, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
 // A BMP file: 24-bit (bottom-up or top-down) or 8-bit with a grey palette
 // (the pixel's blue byte is the palette index).
 inline std::string MakeBmp(int w, int h, const PixelFn& pixel, int bits = 24, bool top_down = false) {
