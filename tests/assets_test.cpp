@@ -163,15 +163,8 @@ TEST(AssetsTest, AMissingPictureStopsTheLoadWithItsName) {
   EXPECT_THROW(CreateSurfaces(t.game), FileError);
 }
 
-// Sixteen colours in blocks; every channel differs from the others.
-Bgr BlockPixel(int x, int y) {
-  static constexpr std::array<Bgr, 16> kColours = {{
-      {0, 0, 0},       {255, 255, 255}, {0, 0, 255},     {0, 255, 0},    {255, 0, 0},     {40, 120, 200},
-      {200, 40, 120},  {120, 200, 40},  {16, 64, 248},   {248, 16, 64},  {64, 248, 16},   {96, 96, 96},
-      {160, 32, 224},  {224, 160, 32},  {32, 224, 160},  {8, 136, 72},
-  }};
-  return kColours[static_cast<std::size_t>((x / 26 + y / 64 * 3) % 16)];
-}
+// Sixteen blocks across a row: every colour a 4-bit palette holds.
+Bgr BlockPixel(int x, int y) { return testing::ColourBlocks(x, y, 26); }
 
 TEST(AssetsTest, PicturesInEveryCommonBmpLayoutLoadAsTheSamePixels) {
   using testing::BmpLayout;

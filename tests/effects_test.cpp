@@ -225,15 +225,9 @@ TEST(EffectsTest, ANarrowEndingPictureHasBlackMissingColumns) {
   EXPECT_EQ(Pixel(spare, 415, 255)[2], 0);
 }
 
-// Colour blocks a JPEG keeps within a step or two, with ink of every kind
-// and black for CMYK; the lower rows are darkened by the effect itself.
-Bgr JpegBlockPixel(int x, int y) {
-  static constexpr std::array<Bgr, 8> kColours = {{
-      {40, 120, 200}, {200, 40, 120}, {120, 200, 40}, {255, 255, 255},
-      {0, 0, 0},      {96, 96, 96},   {20, 60, 100},  {230, 180, 90},
-  }};
-  return kColours[static_cast<std::size_t>((x / 64 + y / 64 * 3) % 8)];
-}
+// Blocks of whole 8 x 8 cells (and colour samples), which a JPEG keeps
+// within a step or two.
+Bgr JpegBlockPixel(int x, int y) { return testing::ColourBlocks(x, y, 64); }
 
 TEST(EffectsTest, EndingPicturesInEveryCommonJpegCodingShowTheirColours) {
   using testing::JpegLayout;

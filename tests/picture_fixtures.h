@@ -190,6 +190,18 @@ inline std::string MakeJpeg(int w, int h, const PixelFn& pixel, JpegLayout layou
   return out;
 }
 
+// Sixteen colours in blocks `width` wide and 64 high, rows shifted by three:
+// black, white, the primaries and mixtures in which every channel differs,
+// so a channel swapped or ink misread shows.
+inline Bgr ColourBlocks(int x, int y, int width) {
+  static constexpr std::array<Bgr, 16> kColours = {{
+      {0, 0, 0},      {255, 255, 255}, {0, 0, 255},    {0, 255, 0},    {255, 0, 0},    {40, 120, 200},
+      {200, 40, 120}, {120, 200, 40},  {16, 64, 248},  {248, 16, 64},  {64, 248, 16},  {96, 96, 96},
+      {160, 32, 224}, {224, 160, 32},  {32, 224, 160}, {8, 136, 72},
+  }};
+  return kColours[static_cast<std::size_t>((x / width + y / 64 * 3) % 16)];
+}
+
 // Background n: a flat colour that tells the pictures apart (blue n,
 // green 64, red 0x80|n), with a white square at the top-left corner.
 inline Bgr BackgroundPixel(int n, int x, int y) {
