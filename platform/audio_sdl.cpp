@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <optional>
 #include <set>
 #include <system_error>
@@ -28,7 +27,7 @@ namespace {
 constexpr int kFrequency = 44100;
 constexpr int kChunkSamples = 1024;  // about 23 ms: small enough for sound effects to start at once
 constexpr int kSoundChannel = 0;     // the one sound-effect channel
-constexpr std::uintmax_t kLargestMusicFile = std::uintmax_t{64} << 20;  // read whole into memory
+constexpr std::size_t kLargestMusicFile = std::size_t{64} << 20;  // read whole into memory
 
 bool IsFile(const std::string& path) {
   std::error_code ec;
@@ -41,10 +40,14 @@ bool IsMidiName(const std::filesystem::path& file) {
   return extension == ".mid" || extension == ".midi" || extension == ".rmi";
 }
 
-bool ReadFile(const std::filesystem::path& file, std::string& bytes) {
+// Reads at most `limit` bytes and one more, which tells the file is larger.
+bool ReadFile(const std::filesystem::path& file, std::string& bytes, std::size_t limit) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  bytes.clear();
+  char buffer[1 << 16];
+  while (bytes.size() <= limit && in.read(buffer, sizeof buffer).gcount() > 0)
+    bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
   return !in.bad();
 }
 
@@ -156,14 +159,12 @@ class SdlMusic : public MusicDevice {
   // first (the file on disk stays as it is); one inside a RIFF wrapper is
   // taken out of it for the synthesizer.
   Mix_Music* Load(const std::filesystem::path& file, std::string& reason) {
-    std::error_code ec;
-    std::uintmax_t size = std::filesystem::file_size(file, ec);
-    if (!ec && size > kLargestMusicFile) {
-      reason = "too large";
+    if (!ReadFile(file, bytes_, kLargestMusicFile)) {
+      reason = "cannot read the file";
       return nullptr;
     }
-    if (!ReadFile(file, bytes_)) {
-      reason = "cannot read the file";
+    if (bytes_.size() > kLargestMusicFile) {
+      reason = "too large";
       return nullptr;
     }
     bool midi = UnwrapRmid(bytes_).starts_with("MThd");
