@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <optional>
 #include <set>
 #include <system_error>
 
