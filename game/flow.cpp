@@ -1,5 +1,7 @@
 #include "game/flow.h"
 
+#include "core/serializer.h"
+
 #include <array>
 #include <string_view>
 
@@ -248,6 +250,14 @@ void TitleFadeTick(Game& game, int32_t, int32_t) {
 std::string LevelTitle(int32_t level) {
   if (level < 0 || level >= static_cast<int32_t>(kLevelTitles.size())) return "Level" + std::to_string(level);
   return std::string(kLevelTitles[static_cast<std::size_t>(level)]);
+}
+
+void Sync(Serializer& s, FlowData& flow) {
+  s.Sync(flow.FlowState);
+  s.Sync(flow.WaitForX);
+  s.Sync(flow.SavePrompt, 16);
+  s.Sync(flow.TitleCounter);
+  SyncInRange(s, flow.LastVoice, -1, 8, "the last voice");
 }
 
 }  // namespace nurumo

@@ -19,6 +19,7 @@
 #include "script/script.h"
 #include "script/stepper.h"
 #include "sound/midi.h"
+#include "sound/wave.h"
 #include "timing/pump.h"
 
 namespace nurumo {
@@ -50,6 +51,7 @@ struct Game {
   MenuState menu;
   EndingState ending;
   MidiState midi;
+  WaveState wave;
   SayingState sayings;
 };
 
