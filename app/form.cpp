@@ -51,7 +51,7 @@ void MoveCursor(Game& game, int code) {
 
 }  // namespace
 
-bool FormCreate(Game& game) {
+bool FormCreate(Game& game, const std::function<void(Game&)>& resume) {
   try {
     // The seed, the client area, centring and the input method are done by
     // the time the game and its window exist.
@@ -61,7 +61,9 @@ bool FormCreate(Game& game) {
     InitMidi(game);
     InitWave(game);
     game.flow.VoiceMode = game.platform.Files().Exists(Sjis("音声モード.txt"));
-    if (LoadGame(game)) {
+    if (resume) {
+      resume(game);
+    } else if (LoadGame(game)) {
       GotoState(game, 18);  // resume exploring without the title
     } else {
       ResetPlayerData(game);

@@ -1,17 +1,21 @@
 #include "app/run.h"
 
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <sstream>
 
 #include "app/form.h"
+#include "core/serializer.h"
 #include "core/text.h"
 #include "game/game.h"
 #include "game/messages.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/replay.h"
 #include "platform/sdl/sdl_platform.h"
+#include "shell/shell.h"
+#include "shell/snapshot.h"
 
 namespace nurumo {
 
@@ -40,17 +44,69 @@ uint32_t ClockSeed() {
   return device();
 }
 
-int Play(Platform& platform, uint32_t seed, std::ostream* trace_out) {
-  Game game(platform, seed);
-  game.trace.Open(trace_out, [&platform] { return platform.Now(); });
-  game.trace.Event("start").Int("seed", seed);
-  SetCaption(game, Sjis("ぬるも。"));  // the window's caption at creation
+// A start from a slot: read and checked whole before the window opens.
+struct Resume {
+  std::string slot;
+  std::unique_ptr<Snapshot> snapshot;
+};
 
-  const bool started = FormCreate(game);
-  RunPump(game, [&game, started](const InputEvent& event) { DispatchEvent(game, event, started); });
-  FormDestroy(game);
-  TraceExit(game);
-  return 0;
+bool ReadResume(const Options& options, const FileSystem& files, Resume& resume, std::ostream& err) {
+  if (!options.load_slot) return true;
+  resume.slot = *options.load_slot;
+  SlotStore store(files);
+  SlotFile file = store.Read(resume.slot);
+  if (file.problem == SlotProblem::None) {
+    try {
+      resume.snapshot = DecodeSnapshot(file.state, file.version);
+      return true;
+    } catch (const SerializeError&) {
+      file.problem = SlotProblem::Damaged;
+    }
+  }
+  err << "nurumo: cannot start from slot " << resume.slot << " (" << store.PathOf(resume.slot).string()
+      << "): " << SlotProblemText(file.problem) << '\n';
+  return false;
+}
+
+// The program's side of the shell: it owns the game the shell runs.
+class App : public ShellHost {
+ public:
+  App(Platform& platform, uint32_t seed, std::ostream* trace_out) : overlay_(platform), game_(overlay_, seed) {
+    game_.trace.Open(trace_out, [&platform] { return platform.Now(); });
+  }
+
+  Game& game() override { return game_; }
+  bool started() const override { return started_; }
+  void ToGame(const InputEvent& event) override { DispatchEvent(game_, event, started_); }
+
+  int Run(Resume& resume, const ShellOptions& shell_options) {
+    game_.trace.Event("start").Int("seed", game_.random.seed());
+    SetCaption(game_, Sjis("ぬるも。"));  // the window's caption at creation
+    std::function<void(Game&)> from_slot;
+    if (resume.snapshot) {
+      from_slot = [&resume](Game& game) {
+        ApplySnapshot(game, *resume.snapshot, game.platform.Now());
+        game.trace.Event("slot-load").Utf8("slot", resume.slot).Bool("ok", true);
+      };
+    }
+    started_ = FormCreate(game_, from_slot);
+    SlotStore slots(overlay_.Files());
+    Shell shell(*this, overlay_, slots, shell_options);
+    shell.Run();
+    FormDestroy(game_);
+    TraceExit(game_);
+    return 0;
+  }
+
+ private:
+  OverlayPlatform overlay_;
+  Game game_;
+  bool started_ = false;
+};
+
+int Play(Platform& platform, uint32_t seed, std::ostream* trace_out, Resume& resume, bool autosave) {
+  App app(platform, seed, trace_out);
+  return app.Run(resume, ShellOptions{autosave});
 }
 
 }  // namespace
@@ -83,12 +139,14 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
   const uint32_t seed = options.seed ? *options.seed : ClockSeed();
   const uint32_t stop = options.until ? *options.until : DefaultStopTime(lines);
   auto replay = options.replay ? std::make_unique<ReplayFeeder>(lines, options.snap_dir) : nullptr;
+  Resume resume;
+  if (!ReadResume(options, files, resume, err)) return 2;  // before the window opens
 
   if (options.headless) {
     HeadlessPlatform platform(std::move(files));
     platform.AttachReplay(std::move(replay));
     platform.SetStopTime(stop);
-    return Play(platform, seed, trace_out);
+    return Play(platform, seed, trace_out, resume, options.autosave);  // headless: only when asked
   }
   std::unique_ptr<SdlPlatform> platform;
   try {
@@ -98,7 +156,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     return 1;
   }
   platform->AttachReplay(std::move(replay));
-  return Play(*platform, seed, trace_out);
+  return Play(*platform, seed, trace_out, resume, true);
 }
 
 }  // namespace nurumo

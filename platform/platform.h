@@ -81,12 +81,17 @@ struct InputEvent {
 namespace vk {
 inline constexpr int kEnter = 13;
 inline constexpr int kAlt = 18;
+inline constexpr int kEscape = 27;  // the shell's: the menu
 inline constexpr int kSpace = 32;
+inline constexpr int kLeft = 37;  // the menu's settings
 inline constexpr int kUp = 38;
+inline constexpr int kRight = 39;
 inline constexpr int kDown = 40;
 inline constexpr int kN = 78;
 inline constexpr int kX = 88;
 inline constexpr int kY = 89;
+inline constexpr int kF5 = 116;  // the shell's: quick save
+inline constexpr int kF9 = 120;  // the shell's: quick load
 inline constexpr int kF10 = 121;
 }  // namespace vk
 

@@ -14,7 +14,7 @@ struct NamedKey {
   std::string_view name;
   int vk;
 };
-constexpr std::array<NamedKey, 9> kNamedKeys{{
+constexpr std::array<NamedKey, 12> kNamedKeys{{
     {"SPACE", vk::kSpace},
     {"ENTER", vk::kEnter},
     {"UP", vk::kUp},
@@ -24,6 +24,9 @@ constexpr std::array<NamedKey, 9> kNamedKeys{{
     {"N", vk::kN},
     {"ALT", vk::kAlt},
     {"F10", vk::kF10},
+    {"ESC", vk::kEscape},
+    {"F5", vk::kF5},
+    {"F9", vk::kF9},
 }};
 
 std::string Upper(std::string_view s) {
