@@ -124,6 +124,10 @@ void DispatchEvent(Game& game, const InputEvent& event, bool keys_active) {
       case InputEvent::Kind::MusicNotify:
         OnMciNotify(game);
         break;
+      case InputEvent::Kind::Click:
+      case InputEvent::Kind::Wheel:
+      case InputEvent::Kind::Pad:
+        break;  // the shell turns these into keys; the game hears keys only
     }
   } catch (const std::exception& error) {
     ShowError(game, error);  // the box, then the game goes on

@@ -68,20 +68,34 @@ bool ReadResume(const Options& options, const FileSystem& files, Resume& resume,
   return false;
 }
 
-// The program's side of the shell: it owns the game the shell runs.
+// The program's side of the shell: it owns the game the shell runs, and
+// makes a fresh one when the player goes back to the title.
 class App : public ShellHost {
  public:
-  App(Platform& platform, uint32_t seed, std::ostream* trace_out) : overlay_(platform), game_(overlay_, seed) {
-    game_.trace.Open(trace_out, [&platform] { return platform.Now(); });
+  App(Platform& platform, uint32_t seed, std::ostream* trace_out, bool headless)
+      : platform_(platform), overlay_(platform), trace_out_(trace_out), headless_(headless), seed_(seed) {
+    NewGame();
   }
 
-  Game& game() override { return game_; }
+  Game& game() override { return *game_; }
   bool started() const override { return started_; }
-  void ToGame(const InputEvent& event) override { DispatchEvent(game_, event, started_); }
+  void ToGame(const InputEvent& event) override { DispatchEvent(*game_, event, started_); }
+
+  // As a new start of the program: a fresh game with a new seed (the clock's
+  // in the window; headless, the next number, so that runs repeat), save.dat
+  // read as at any start. The trace goes on with the new game's start line.
+  void Restart() override {
+    FormDestroy(*game_);
+    GameObserver* observer = game_->observer;  // the history goes on over the new game
+    seed_ = headless_ ? seed_ + 1 : ClockSeed();
+    NewGame();
+    game_->observer = observer;
+    Start(nullptr);
+  }
 
   int Run(Resume& resume, const ShellOptions& shell_options) {
-    game_.trace.Event("start").Int("seed", game_.random.seed());
-    SetCaption(game_, Sjis("ぬるも。"));  // the window's caption at creation
+    SlotStore slots(overlay_.Files());
+    Shell shell(*this, overlay_, slots, shell_options);  // first: its history hears the start-up too
     std::function<void(Game&)> from_slot;
     if (resume.snapshot) {
       from_slot = [&resume](Game& game) {
@@ -89,24 +103,39 @@ class App : public ShellHost {
         game.trace.Event("slot-load").Utf8("slot", resume.slot).Bool("ok", true);
       };
     }
-    started_ = FormCreate(game_, from_slot);
-    SlotStore slots(overlay_.Files());
-    Shell shell(*this, overlay_, slots, shell_options);
+    Start(from_slot);
     shell.Run();
-    FormDestroy(game_);
-    TraceExit(game_);
+    FormDestroy(*game_);
+    TraceExit(*game_);
     return 0;
   }
 
  private:
+  void NewGame() {
+    game_ = std::make_unique<Game>(overlay_, seed_);
+    game_->trace.Open(trace_out_, [this] { return platform_.Now(); });
+  }
+  void Start(const std::function<void(Game&)>& resume) {
+    game_->trace.Event("start").Int("seed", seed_);
+    SetCaption(*game_, Sjis("ぬるも。"));  // the window's caption at creation
+    started_ = FormCreate(*game_, resume);
+  }
+
+  Platform& platform_;
   OverlayPlatform overlay_;
-  Game game_;
+  std::ostream* trace_out_;
+  bool headless_;
+  uint32_t seed_;
+  std::unique_ptr<Game> game_;
   bool started_ = false;
 };
 
-int Play(Platform& platform, uint32_t seed, std::ostream* trace_out, Resume& resume, bool autosave) {
-  App app(platform, seed, trace_out);
-  return app.Run(resume, ShellOptions{autosave});
+int Play(Platform& platform, uint32_t seed, std::ostream* trace_out, Resume& resume, bool headless,
+         ShellOptions shell_options) {
+  platform.Music().SetVolume(shell_options.settings.music_volume);
+  platform.Sound().SetVolume(shell_options.settings.sound_volume);
+  App app(platform, seed, trace_out, headless);
+  return app.Run(resume, shell_options);
 }
 
 }  // namespace
@@ -141,22 +170,29 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
   auto replay = options.replay ? std::make_unique<ReplayFeeder>(lines, options.snap_dir) : nullptr;
   Resume resume;
   if (!ReadResume(options, files, resume, err)) return 2;  // before the window opens
+  ShellOptions shell_options;
+  shell_options.autosave = !options.headless || options.autosave;  // headless: only when asked
+  shell_options.settings_file = SettingsPath();
+  if (shell_options.settings_file) ReadSettings(*shell_options.settings_file, shell_options.settings, err);
+  Settings& settings = shell_options.settings;
+  if (options.scale) settings.scale = options.scale;  // the command line wins over the file
+  if (options.fullscreen) settings.fullscreen = 1;
 
   if (options.headless) {
     HeadlessPlatform platform(std::move(files));
     platform.AttachReplay(std::move(replay));
     platform.SetStopTime(stop);
-    return Play(platform, seed, trace_out, resume, options.autosave);  // headless: only when asked
+    return Play(platform, seed, trace_out, resume, true, shell_options);
   }
   std::unique_ptr<SdlPlatform> platform;
   try {
-    platform = std::make_unique<SdlPlatform>(std::move(files), SdlWindowOptions{options.scale, options.fullscreen});
+    platform = std::make_unique<SdlPlatform>(std::move(files), SdlWindowOptions{settings.scale, settings.fullscreen != 0});
   } catch (const std::exception& error) {
     err << "nurumo: " << error.what() << '\n';
     return 1;
   }
   platform->AttachReplay(std::move(replay));
-  return Play(*platform, seed, trace_out, resume, true);
+  return Play(*platform, seed, trace_out, resume, false, shell_options);
 }
 
 }  // namespace nurumo

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/observer.h"
 #include "core/random.h"
 #include "core/trace.h"
 #include "extras/saying.h"
@@ -35,6 +36,7 @@ struct Game {
 
   bool terminate = false;  // the application has been asked to end
   std::string caption;     // CP932, as last set
+  GameObserver* observer = nullptr;  // told what the game has shown; may be none
 
   TimerState timers;
   ScriptBuffer script;

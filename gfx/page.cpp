@@ -87,6 +87,7 @@ void RevealAll(Game& game) {
   for (int i = 0; i <= page.PageLineIndex; ++i) lines.push_back(page.PageLines[i]);
   for (int i = 0; i < page.ListLineCount; ++i) list.push_back(page.ListLines[i]);
   game.trace.Event("page").Strs("lines", lines).Strs("list", list);
+  if (game.observer) game.observer->PageShown(lines);
 }
 
 void ResetReveal(Game& game) {

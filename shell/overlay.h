@@ -35,6 +35,11 @@ class OverlayPlatform : public Platform {
   MusicDevice& Music() override { return real_.Music(); }
   SoundDevice& Sound() override { return real_.Sound(); }
   FileSystem& Files() override { return real_.Files(); }
+  int Scale() override { return real_.Scale(); }
+  int MaxScale() override { return real_.MaxScale(); }
+  void SetScale(int scale) override { real_.SetScale(scale); }
+  bool Fullscreen() override { return real_.Fullscreen(); }
+  void SetFullscreen(bool on) override { real_.SetFullscreen(on); }
 
  private:
   Platform& real_;
