@@ -24,16 +24,7 @@ namespace nurumo {
 namespace {
 
 namespace fs = std::filesystem;
-using testing::GameFolder;
-using testing::Replay;
-using testing::Step;
-using testing::TraceLine;
-using testing::Every;
-using testing::FindLine;
-using testing::Join;
-using testing::ReadTrace;
-using testing::Tail;
-using testing::ToReplay;
+using namespace nurumo::testing;
 
 // The built game, headless, inside the shell, driven key by key.
 class ShellGame : public ShellHost {
