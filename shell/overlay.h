@@ -28,6 +28,7 @@ class OverlayPlatform : public Platform {
   void MessageBox(const std::string& caption_cp932, const std::string& text_cp932, BoxIcon icon) override {
     real_.MessageBox(caption_cp932, text_cp932, icon);
   }
+  void Note(const std::string& utf8_line) override { real_.Note(utf8_line); }
   bool LoadBmp(const std::filesystem::path& file, Surface& out, std::string& error) override {
     return real_.LoadBmp(file, out, error);
   }
