@@ -21,6 +21,8 @@ struct Options {
   std::optional<uint32_t> until;  // headless only
   bool help = false;
   bool version = false;
+  std::optional<std::string> load_slot;  // --load SLOT, or "auto" for --continue
+  bool autosave = false;                 // --autosave: headless runs autosave too
 };
 
 // False with a one-line reason for a bad command line.
