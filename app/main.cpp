@@ -1,4 +1,5 @@
 // The program entry: the command line, then one run of the game.
+#include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -7,6 +8,10 @@
 #include "app/run.h"
 
 int main(int argc, char** argv) {
+  // Past a file-size limit (ulimit -f) a write is to fail with EFBIG, so the
+  // save reports FAILURE as on a full disk, instead of the signal ending the
+  // game with the temporary file left behind.
+  std::signal(SIGXFSZ, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   nurumo::Options options;
   std::string error;

@@ -192,6 +192,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     HeadlessPlatform platform(std::move(files));
     platform.AttachReplay(std::move(replay));
     platform.SetStopTime(stop);
+    platform.CloseOnSignals();  // as SDL does for the window: a quit, then the normal end
     return Play(platform, seed, trace_out, resume, true, shell_options);
   }
   std::unique_ptr<SdlPlatform> platform;

@@ -88,6 +88,13 @@ bool SaveFileWritable(const std::filesystem::path& path) {
   return ::access(path.c_str(), W_OK) == 0;
 }
 
+// Something is at the save file's place, and it is no save.dat we may write.
+bool SaveFileProtected(const std::filesystem::path& path) {
+  std::error_code ec;
+  return std::filesystem::symlink_status(path, ec).type() != std::filesystem::file_type::not_found &&
+         !SaveFileWritable(path);
+}
+
 }  // namespace
 
 std::string ShortString16::str() const { return std::string(chars.data(), length > 16 ? 16 : length); }
@@ -192,8 +199,13 @@ bool SaveGame(Game& game) {
     r.Node = game.player.Node;
     std::array<uint8_t, 84> bytes = EncodeSaveRecord(r);
     std::string error;
-    ok = game.platform.Files().WriteAtomic(
-        kSaveFile, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
+    FileSystem& files = game.platform.Files();
+    // A save.dat the player has write-protected is kept as it is: the new
+    // record would replace it by a rename, which needs only the folder's
+    // permission.
+    if (!SaveFileProtected(files.Resolve(kSaveFile)))
+      ok = files.WriteAtomic(
+          kSaveFile, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), error);
   }
   game.trace.Event("save").Bool("ok", ok);
   return ok;
@@ -206,7 +218,9 @@ bool ReadSaveRecord(Game& game) {
   if (!SaveFileWritable(files.Resolve(kSaveFile))) return false;
   std::string bytes;
   std::string error;
-  if (!files.ReadAll(kSaveFile, bytes, error) || bytes.size() < 84) return false;
+  uint64_t size = 0;
+  // The record alone is read: whatever follows it is ignored, however long.
+  if (!files.ReadHead(kSaveFile, 84, bytes, size, error) || bytes.size() < 84) return false;
   std::array<uint8_t, 84> image{};
   for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(bytes[i]);  // beyond 84: ignored
   game.record = DecodeSaveRecord(image);

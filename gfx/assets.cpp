@@ -10,6 +10,7 @@
 #include "core/text.h"
 #include "extras/saying.h"
 #include "game/game.h"
+#include "gfx/picture_size.h"
 
 namespace nurumo {
 
@@ -20,12 +21,20 @@ constexpr int kPanelWidth = 162;
 // "dat\nuru" + two digits + ".bmp": 00..09 keep their leading zero.
 std::string BackgroundPath(int n) { return "dat\\nuru" + TwoDigits(n) + ".bmp"; }
 
+}  // namespace
+
 // A picture that cannot be loaded stops the start-up with an error naming it.
 void LoadPicture(Game& game, const std::string& path, Surface& surface) {
-  std::string reason;
-  if (game.platform.LoadBmp(game.platform.Files().Resolve(path), surface, reason)) {
-    MakeRowTable(surface);
-    return;
+  FileSystem& files = game.platform.Files();
+  std::string header, reason;
+  uint64_t size = 0;
+  if (files.ReadHead(path, kBmpHeaderBytes, header, size, reason)) {  // the claim is checked before decoding
+    if (auto claim = OversizedBmp(header, size))
+      throw FileError(PictureTooLargeText(path, claim->width, claim->height));
+    if (game.platform.LoadBmp(files.Resolve(path), surface, reason)) {
+      MakeRowTable(surface);
+      return;
+    }
   }
   std::string reason_cp932;
   if (!TryUtf8ToCp932(reason, reason_cp932)) reason_cp932.assign(1, '?');
@@ -34,6 +43,8 @@ void LoadPicture(Game& game, const std::string& path, Surface& surface) {
   text.append(Sjis("\nフォルダ: ")).append(Utf8ToCp932Lossy(game.platform.Files().Resolve(path).parent_path().string()));
   throw FileError(text);
 }
+
+namespace {
 
 // Band k of the strip is the lettering ORed over grey 40k.
 void BuildFontStrip(Assets& gfx, const Surface& lettering) {

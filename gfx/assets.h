@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "core/surface.h"
 #include "gfx/raster.h"
@@ -47,6 +48,9 @@ const Surface& BlackSurface(const Game& game);
 
 void CreateSurfaces(Game& game);
 void LoadAssets(Game& game);
+// One BMP picture into a surface; a FileError naming it when it cannot be
+// loaded, or when its header claims more than the game takes.
+void LoadPicture(Game& game, const std::string& cp932_path, Surface& surface);
 void FreeSurfaces(Game& game);
 void SetBackground(Game& game, int32_t n);
 void SetStage(Game& game, const Surface& surface);

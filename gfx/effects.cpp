@@ -10,10 +10,12 @@
 #include <array>
 #include <csetjmp>
 #include <cstdio>
+#include <new>
 #include <string_view>
 
 #include "core/text.h"
 #include "game/game.h"
+#include "gfx/picture_size.h"
 
 namespace nurumo {
 
@@ -60,6 +62,7 @@ void AddSpot(Game& game, int left, int top) {
 // we jump back to the decoder's caller with the decoder's own message.
 struct JpegError {
   jpeg_error_mgr mgr;
+  jpeg_progress_mgr progress;
   std::jmp_buf jump;
   char message[JMSG_LENGTH_MAX];
 };
@@ -74,7 +77,24 @@ void ExitToCaller(j_common_ptr info) {
 // what is missing, and nothing is written to the standard error.
 void IgnoreMessage(j_common_ptr, int) {}
 
-enum class Decoded { Ok, Broken, TooFewRows };
+// A progressive picture is read scan by scan over all of its coefficients.
+// Encoders write a dozen scans; a file of thousands of tiny ones would keep
+// the decoder busy for minutes, so it is stopped as a decoder error.
+constexpr int kMaxScans = 500;
+
+void LimitScans(j_common_ptr info) {
+  if (reinterpret_cast<j_decompress_ptr>(info)->input_scan_number <= kMaxScans) return;
+  auto* error = reinterpret_cast<JpegError*>(info->err);
+  std::snprintf(error->message, JMSG_LENGTH_MAX, "more than %d scans", kMaxScans);
+  std::longjmp(error->jump, 1);
+}
+
+enum class Decoded { Ok, Broken, TooFewRows, TooLarge, OutOfMemory };
+
+// libjpeg's own memory (a progressive picture keeps all its coefficients):
+// enough for the largest picture the game takes, and a limit it reports as
+// an error instead of growing past it.
+constexpr long kJpegMemory = 128L << 20;
 
 // Ink in four channels to light in three, the way picture viewers show it:
 // each colour's light times the light the black ink leaves. Adobe's files
@@ -87,10 +107,12 @@ void CmykRowToBgr(const JSAMPLE* cmyk, uint8_t* bgr, JDIMENSION width, bool inve
   }
 }
 
-// Decode into `out`, at least 416 wide (missing columns black). Only plain C
-// data lives in this frame between setjmp and longjmp; the CMYK row belongs
-// to the decoder's own memory, freed with it.
-Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message) {
+// Decode into `out`, at least 416 wide (missing columns black). The header's
+// size is checked before anything is decoded; `claim` gets it. Only plain C
+// data lives in this frame between setjmp and longjmp, and every way out
+// destroys the decoder; the CMYK row belongs to the decoder's own memory,
+// freed with it.
+Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message, PictureClaim& claim) {
   jpeg_decompress_struct info{};
   JpegError error{};
   info.err = jpeg_std_error(&error.mgr);
@@ -102,8 +124,16 @@ Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message) {
     return Decoded::Broken;
   }
   jpeg_create_decompress(&info);
+  info.mem->max_memory_to_use = kJpegMemory;
+  error.progress.progress_monitor = LimitScans;
+  info.progress = &error.progress;
   jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
+  claim = {info.image_width, info.image_height};
+  if (PictureTooLarge(claim.width, claim.height)) {
+    jpeg_destroy_decompress(&info);
+    return Decoded::TooLarge;
+  }
   const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
   info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;  // BGR is our pixel order, straight from the decoder
   jpeg_start_decompress(&info);
@@ -111,7 +141,13 @@ Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message) {
     jpeg_destroy_decompress(&info);
     return Decoded::TooFewRows;
   }
-  ResizeSurface(out, std::max(static_cast<int>(info.output_width), kScreenWidth), static_cast<int>(info.output_height));
+  try {
+    ResizeSurface(out, std::max(static_cast<int>(info.output_width), kScreenWidth),
+                  static_cast<int>(info.output_height));
+  } catch (const std::bad_alloc&) {
+    jpeg_destroy_decompress(&info);
+    return Decoded::OutOfMemory;
+  }
   JSAMPARRAY cmyk_row =
       cmyk ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, info.output_width * 4, 1)
            : nullptr;
@@ -150,9 +186,12 @@ void PrepareEndingPicture(Game& game) {
   }
   Surface picture;
   char message[JMSG_LENGTH_MAX] = {};
-  switch (DecodeJpeg(bytes, picture, message)) {
+  PictureClaim claim;
+  switch (DecodeJpeg(bytes, picture, message, claim)) {
     case Decoded::Broken: throw FileError(path + ": " + message);
     case Decoded::TooFewRows: throw RangeError();
+    case Decoded::TooLarge: throw FileError(PictureTooLargeText(path, claim.width, claim.height));
+    case Decoded::OutOfMemory: throw FileError(path + Sjis(": メモリが足りません"));
     case Decoded::Ok: break;
   }
   DarkenLowerPart(picture);

@@ -1,12 +1,12 @@
 #include "platform/files.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "core/text.h"
@@ -40,6 +40,62 @@ std::vector<std::string> Components(std::string_view cp932) {
   if (!current.empty()) parts.push_back(Cp932ToUtf8(current));
   return parts;
 }
+
+constexpr const char* kTooLarge = "larger than 64 MB";
+
+// A file open for reading, closed when it goes.
+class ReadFile {
+ public:
+  // Only a regular file is read: a pipe or a device of the game's names
+  // would block or never end (opened without waiting, so a pipe cannot hold
+  // the game up here).
+  ReadFile(const fs::path& path, std::string& error) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
+      error = std::strerror(errno);
+      Close();
+    } else if (!S_ISREG(info.st_mode)) {
+      error = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+      Close();
+    } else {
+      size_ = static_cast<uint64_t>(info.st_size);
+    }
+  }
+  ~ReadFile() { Close(); }
+  ReadFile(const ReadFile&) = delete;
+  ReadFile& operator=(const ReadFile&) = delete;
+
+  bool ok() const { return fd_ >= 0; }
+  uint64_t size() const { return size_; }
+
+  // Up to max_bytes from the current position, in chunks, so that what is
+  // held never runs far ahead of what the file really gave.
+  bool Read(std::size_t max_bytes, std::string& out, std::string& error) {
+    constexpr std::size_t kChunk = std::size_t{1} << 16;
+    out.reserve(static_cast<std::size_t>(std::min<uint64_t>(size_, max_bytes)));
+    char chunk[kChunk];
+    while (out.size() < max_bytes) {
+      ssize_t n = ::read(fd_, chunk, std::min(kChunk, max_bytes - out.size()));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        error = std::strerror(errno);
+        return false;
+      }
+      if (n == 0) break;
+      out.append(chunk, static_cast<std::size_t>(n));
+    }
+    return true;
+  }
+
+ private:
+  void Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+  }
+  int fd_ = -1;
+  uint64_t size_ = 0;
+};
 
 }  // namespace
 
@@ -79,39 +135,56 @@ bool FileSystem::Exists(std::string_view cp932) const {
 }
 
 bool FileSystem::ReadAll(std::string_view cp932, std::string& out, std::string& error) const {
-  fs::path path = Resolve(cp932);
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    error = std::strerror(errno);
+  ReadFile file(Resolve(cp932), error);
+  if (!file.ok()) return false;
+  if (file.size() > kReadLimit) {  // refused before a byte is read
+    error = kTooLarge;
     return false;
   }
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) {
-    error = "read error";
+  std::string bytes;
+  if (!file.Read(kReadLimit + 1, bytes, error)) return false;
+  if (bytes.size() > kReadLimit) {  // grew while it was read
+    error = kTooLarge;
     return false;
   }
-  out = buffer.str();
+  out = std::move(bytes);
+  return true;
+}
+
+bool FileSystem::ReadHead(std::string_view cp932, std::size_t max_bytes, std::string& out,
+                          uint64_t& file_size, std::string& error) const {
+  ReadFile file(Resolve(cp932), error);
+  if (!file.ok()) return false;
+  std::string bytes;
+  if (!file.Read(max_bytes, bytes, error)) return false;
+  file_size = std::max<uint64_t>(file.size(), bytes.size());
+  out = std::move(bytes);
   return true;
 }
 
 bool FileSystem::WriteAtomic(std::string_view cp932, std::string_view bytes, std::string& error) const {
   fs::path target = Resolve(cp932);
   fs::path temp = target;
-  temp += ".tmp-" + std::to_string(::getpid());
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  temp += ".tmp";
+  ::unlink(temp.c_str());  // a leftover of a write cut short; a folder of that name stays and fails the open
+  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) {
     error = std::strerror(errno);
     return false;
   }
+  bool ok = true;
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0 && ::fchmod(fd, old.st_mode & 0777) != 0) {
+    error = std::strerror(errno);
+    ok = false;
+  }
   const char* p = bytes.data();
   std::size_t left = bytes.size();
-  bool ok = true;
   while (ok && left > 0) {
     ssize_t n = ::write(fd, p, left);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
-      error = std::strerror(errno);
+      error = std::strerror(n < 0 ? errno : EIO);  // with SIGXFSZ ignored a size limit is EFBIG here
       ok = false;
       break;
     }

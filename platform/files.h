@@ -5,6 +5,8 @@
 // which is the game folder itself unless that cannot be written.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -27,13 +29,25 @@ class FileSystem {
 
   bool Exists(std::string_view cp932) const;
 
-  // The whole file; false with a reason (UTF-8) when it cannot be read.
+  // The most ReadAll takes: far more than any script, picture or list of
+  // the game needs, and a bound on what one file can make the game allocate.
+  static constexpr std::size_t kReadLimit = std::size_t{64} << 20;
+
+  // The whole file; false with a reason (UTF-8) when it cannot be read or
+  // is larger than kReadLimit.
   bool ReadAll(std::string_view cp932, std::string& out, std::string& error) const;
 
-  // Write the bytes to a temporary file beside the target, flush it to the
-  // disk and rename it over the target. On any failure the old file is left
-  // as it was, the temporary file is removed and false comes back with a
-  // reason (UTF-8).
+  // At most the first `max_bytes` bytes of the file (all of a shorter one)
+  // and the file's whole size, without reading the rest.
+  bool ReadHead(std::string_view cp932, std::size_t max_bytes, std::string& out, uint64_t& file_size,
+                std::string& error) const;
+
+  // Write the bytes to "<target>.tmp" beside the target, flush it to the
+  // disk and rename it over the target; a target that exists lends the new
+  // file its permission bits. The temporary name is always the same, so a
+  // save cut short by a signal leaves at most that one file, which the next
+  // write replaces. On any failure the old file is left as it was, the
+  // temporary file is removed and false comes back with a reason (UTF-8).
   bool WriteAtomic(std::string_view cp932, std::string_view bytes, std::string& error) const;
 
  private:

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <filesystem>
 #include <string_view>
 
 #include "core/errors.h"
@@ -34,20 +35,49 @@ const std::string& Token(const TokenSlots& slots, std::size_t i) {
 // What the step does after a command.
 enum class Then { Continue, EndStep };
 
-using Handler = Then (*)(Game&, const TokenSlots&);
+// The files one step has entered by "#FileGoto" since it last put a line on
+// the page. Entering one of them again means that the lines from there on
+// lead back to it without a page line, an empty line or "#End" on the way:
+// the step would run round that loop for ever.
+struct Jumps {
+  std::vector<std::filesystem::path> files;  // as found on the disk
+  std::vector<std::string> names;            // as the script wrote them (CP932)
+};
 
-Then End(Game& game, const TokenSlots&) {
+using Handler = Then (*)(Game&, const TokenSlots&, Jumps&);
+
+// The error box for a loop of jumps: the files of the loop in their order,
+// the repeated one at both ends.
+void RefuseLoop(Game& game, const Jumps& jumps, std::size_t first, const std::string& again) {
+  std::string loop;
+  for (std::size_t i = first; i < jumps.names.size(); ++i) loop += jumps.names[i] + Sjis(" → ");
+  loop += again;
+  ShowError(game, GameError(Sjis("#FileGoto が一行も表示しないまま同じファイルに戻ります:\r\n") + loop +
+                            Sjis("\r\nこのジャンプは行いません。")));
+}
+
+Then End(Game& game, const TokenSlots&, Jumps&) {
   game.page.ScriptEnded = true;
   if (game.page.PageLineIndex == -1) StepScript(game);  // nothing to show: straight on to the follow-up
   return Then::EndStep;
 }
 
-Then FileGoto(Game& game, const TokenSlots& slots) {
-  LoadScript(game, "dat\\" + Token(slots, 1), true);  // a missing file ends the game; read on meanwhile
+Then FileGoto(Game& game, const TokenSlots& slots, Jumps& jumps) {
+  const std::string path = "dat\\" + Token(slots, 1);
+  const std::filesystem::path file = game.platform.Files().Resolve(path);
+  for (std::size_t i = 0; i < jumps.files.size(); ++i) {
+    if (jumps.files[i] != file) continue;
+    RefuseLoop(game, jumps, i, path);  // then read on here, as after a jump to a missing file
+    return Then::Continue;
+  }
+  if (LoadScript(game, path, true)) {  // a missing file ends the game; read on meanwhile
+    jumps.files.push_back(file);
+    jumps.names.push_back(path);
+  }
   return Then::Continue;
 }
 
-Then Midi(Game& game, const TokenSlots& slots) {
+Then Midi(Game& game, const TokenSlots& slots, Jumps&) {
   const std::string& name = Token(slots, 1);
   game.record.MusicName.assign(name);  // the save record keeps only 16 bytes; the music plays in full
   if (name.empty())
@@ -57,7 +87,7 @@ Then Midi(Game& game, const TokenSlots& slots) {
   return Then::Continue;
 }
 
-Then Wave(Game& game, const TokenSlots& slots) {
+Then Wave(Game& game, const TokenSlots& slots, Jumps&) {
   const std::string& name = Token(slots, 1);
   if (name.empty())
     StopWave(game);
@@ -66,27 +96,27 @@ Then Wave(Game& game, const TokenSlots& slots) {
   return Then::Continue;
 }
 
-Then SetNuru(Game& game, const TokenSlots& slots) {
+Then SetNuru(Game& game, const TokenSlots& slots, Jumps&) {
   SetBackground(game, ParseScriptNumber(Token(slots, 0), Token(slots, 1)));
   return Then::Continue;
 }
 
-Then Effect(Game& game, const TokenSlots& slots) {
+Then Effect(Game& game, const TokenSlots& slots, Jumps&) {
   SetEffect(game, Token(slots, 1));
   return Then::Continue;
 }
 
-Then ListClear(Game& game, const TokenSlots&) {
+Then ListClear(Game& game, const TokenSlots&, Jumps&) {
   ClearList(game);
   return Then::Continue;
 }
 
-Then ListAdd(Game& game, const TokenSlots& slots) {
+Then ListAdd(Game& game, const TokenSlots& slots, Jumps&) {
   AddListLine(game, Token(slots, 1));
   return Then::Continue;
 }
 
-Then ZeroDivide(Game& game, const TokenSlots&) {
+Then ZeroDivide(Game& game, const TokenSlots&, Jumps&) {
   ShowMessage(game, Sjis("例外 #19937"), Sjis("ゼロによる除算です．\r\nADR = 0000FECD"),
               BoxIcon::Information);  // only the box: nothing is divided
   return Then::Continue;
@@ -174,6 +204,7 @@ void StepScript(Game& game) {
   ClearPage(game);
   bool read_something = false;
   TokenSlots slots;
+  Jumps jumps;
   for (;;) {
     std::string line = ReadScriptLine(game);
     if (line.empty()) {
@@ -183,10 +214,11 @@ void StepScript(Game& game) {
     read_something = true;
     TokenizeLine(line, slots, kStepperHighest);
     if (const Command* command = FindCommand(slots)) {
-      if (command->run(game, slots) == Then::EndStep) return;
+      if (command->run(game, slots, jumps) == Then::EndStep) return;
       continue;
     }
     if (AddPageLine(game, line)) return;
+    jumps = {};  // a line on the page: a jump back to a file read before is no loop
   }
 }
 

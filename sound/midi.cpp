@@ -15,8 +15,8 @@ void DoneMidi(Game& game) { StopMidi(game); }
 
 // Device failures are not looked at: a missing or unplayable file is silence.
 void PlayMidi(Game& game, const std::string& cp932_file, bool loop) {
+  StopMidi(game);  // its "midi-stop" comes first in the trace, as the old piece ends first
   game.trace.Event("midi").Str("file", cp932_file).Bool("loop", loop);
-  StopMidi(game);
   game.midi.MidiLoop = loop;
   game.midi.MidiFile = cp932_file;
   MusicDevice& device = game.platform.Music();

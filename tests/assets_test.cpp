@@ -1,6 +1,7 @@
 // Start-up surfaces and pictures: loading, the washed stage, grey levels, the
 // light-spot table, the lettering bands and the inverted cursor.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <sstream>
 
@@ -164,6 +165,69 @@ TEST(AssetsTest, AMissingPictureStopsTheLoadWithItsName) {
   testing::WritePictures(t.dir);
   t.dir.Write("dat/nuru03.bmp", "BM not a picture");  // present but unreadable
   EXPECT_THROW(CreateSurfaces(t.game), FileError);
+  testing::HeadlessGame piped;  // a pipe by a picture's name: refused, not waited on for ever
+  testing::WritePictures(piped.dir, {"dat/nuru03.bmp"});
+  ASSERT_EQ(::mkfifo((piped.dir.path() / "dat/nuru03.bmp").c_str(), 0644), 0);
+  EXPECT_THROW(CreateSurfaces(piped.game), FileError);
+}
+
+// A BMP header's claim, written over a real picture: the decoder would ask
+// for what the header says, whatever the file holds.
+std::string Claiming(std::string bmp, int32_t width, int32_t height) {
+  for (int i = 0; i < 4; ++i) {
+    bmp[static_cast<std::size_t>(18 + i)] = static_cast<char>(static_cast<uint32_t>(width) >> (8 * i));
+    bmp[static_cast<std::size_t>(22 + i)] = static_cast<char>(static_cast<uint32_t>(height) >> (8 * i));
+  }
+  return bmp;
+}
+
+TEST(AssetsTest, PicturesLargerThanTheGameTakesAreRefusedByTheirHeader) {
+  auto grey = [](int, int) { return Bgr{90, 90, 90}; };
+  const std::string small = testing::MakeBmp(16, 16, grey);
+  std::string core = "BM";  // the old OS/2 header: 16-bit sides
+  testing::PutLe(core, 26 + 5000 * 3 * 2, 4);
+  testing::PutLe(core, 0, 4);
+  testing::PutLe(core, 26, 4);
+  for (uint32_t v : {12u, 5000u, 2u, 1u, 24u}) testing::PutLe(core, v, v == 12u ? 4 : 2);
+  core.resize(core.size() + 5000 * 3 * 2, '\x40');
+  struct Case {
+    const char* what;
+    std::string bytes;
+    const char* size;  // claimed, as the box shows it; nullptr: loads
+  };
+  const Case cases[] = {
+      {"30000 x 30000 in a small file", Claiming(small, 30000, 30000), "30000x30000"},
+      {"4097 wide, every byte there", testing::MakeBmp(4097, 1, grey), "4097x1"},
+      {"5000 rows top-down", Claiming(small, 16, -5000), "16x5000"},
+      {"pixel data cut short", testing::MakeBmp(100, 100, grey).substr(0, 20000), "100x100"},
+      {"8-bit pixel data cut short", testing::MakeBmp(300, 40, grey, {.bits = 8}).substr(0, 9000), "300x40"},
+      {"old header, 5000 wide", core, "5000x2"},
+      {"4096 wide, every byte there", testing::MakeBmp(4096, 1, grey), nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::HeadlessGame t;
+    t.dir.Write("dat/pic.bmp", c.bytes);
+    Surface surface;
+    if (!c.size) {
+      LoadPicture(t.game, "dat\\pic.bmp", surface);
+      EXPECT_EQ(surface.width, 4096);
+      continue;
+    }
+    try {
+      LoadPicture(t.game, "dat\\pic.bmp", surface);
+      ADD_FAILURE() << "loaded";
+    } catch (const FileError& e) {
+      EXPECT_EQ(Cp932ToUtf8(e.text()), std::string("画像が大きすぎます: dat\\pic.bmp (") + c.size + ")");
+    }
+    EXPECT_TRUE(surface.empty());
+  }
+  testing::HeadlessGame t;  // at start-up: the same refusal stops the load there
+  testing::WritePictures(t.dir);
+  t.dir.Write("dat/nuru05.bmp", Claiming(small, 30000, 30000));
+  EXPECT_THROW(CreateSurfaces(t.game), FileError);
+  EXPECT_FALSE(t.game.gfx.BackgroundSurfaces[4].empty());
+  EXPECT_TRUE(t.game.gfx.BackgroundSurfaces[5].empty());
 }
 
 // Sixteen blocks across a row: every colour a 4-bit palette holds.

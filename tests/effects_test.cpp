@@ -264,6 +264,30 @@ TEST(EffectsTest, EndingPicturesInEveryCommonJpegCodingShowTheirColours) {
   }
 }
 
+// A JPEG whose frame header claims another size than it holds.
+std::string JpegClaiming(int width, int height) {
+  std::string jpeg = testing::MakeJpeg(16, 16, [](int, int) { return Bgr{9, 9, 9}; });
+  const std::size_t sof = jpeg.find("\xFF\xC0");
+  jpeg[sof + 5] = static_cast<char>(height >> 8);
+  jpeg[sof + 6] = static_cast<char>(height & 0xFF);
+  jpeg[sof + 7] = static_cast<char>(width >> 8);
+  jpeg[sof + 8] = static_cast<char>(width & 0xFF);
+  return jpeg;
+}
+
+// A progressive JPEG with its last scan repeated `repeats` times: more scans
+// than any encoder writes (the decoder warns of each repeat, and goes on).
+std::string JpegOfManyScans(int repeats) {
+  std::string jpeg = testing::MakeJpeg(16, 16, [](int x, int) { return Bgr{9, 90, static_cast<uint8_t>(x * 9)}; },
+                                       {.progressive = true});
+  const std::size_t last = jpeg.rfind("\xFF\xDA");
+  const std::size_t end = jpeg.rfind("\xFF\xD9");
+  const std::string scan = jpeg.substr(last, end - last);
+  std::string more;
+  for (int i = 0; i < repeats; ++i) more += scan;
+  return jpeg.insert(end, more);
+}
+
 TEST(EffectsTest, ABadEndingPictureKeepsThePreviousEffect) {
   struct Case {
     const char* what;
@@ -275,6 +299,10 @@ TEST(EffectsTest, ABadEndingPictureKeepsThePreviousEffect) {
       {"missing", "", false, "dat\\ending.jpg"},
       {"not a JPEG", "GIF89a and then some", false, "Not a JPEG file"},
       {"too few rows", testing::MakeJpeg(416, 255, [](int, int) { return Bgr{9, 9, 9}; }), true, ""},
+      {"claims 20000 x 20000", JpegClaiming(20000, 20000), false, "画像が大きすぎます: dat\\ending.jpg (20000x20000)"},
+      {"claims 65500 x 65500", JpegClaiming(65500, 65500), false, "画像が大きすぎます: dat\\ending.jpg (65500x65500)"},
+      {"claims 4097 x 300", JpegClaiming(4097, 300), false, "(4097x300)"},
+      {"600 scans", JpegOfManyScans(600), false, "dat\\ending.jpg: more than 500 scans"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -289,7 +317,7 @@ TEST(EffectsTest, ABadEndingPictureKeepsThePreviousEffect) {
       EXPECT_TRUE(c.range_error);
     } catch (const FileError& e) {
       EXPECT_FALSE(c.range_error);
-      EXPECT_NE(std::string(e.text()).find(c.message), std::string::npos) << e.text();
+      EXPECT_NE(Cp932ToUtf8(e.text()).find(c.message), std::string::npos) << Cp932ToUtf8(e.text());
     }
     EXPECT_EQ(t.game.effect.EffectRoutine, EffectKind::Darkness);
     EXPECT_FALSE(t.game.effect.LightScreen);

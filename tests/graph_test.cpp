@@ -1,6 +1,8 @@
 // The exploration graph: building places, their draws, wear and breakthroughs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <utility>
@@ -195,6 +197,182 @@ TEST_F(GraphFixture, NodeTraceListsTheMenu) {
                              R"("choices":[["さて",0]])"),
             std::string::npos)
       << trace.str();
+}
+
+// The whole graph as the game's documentation gives it, in its own notation,
+// read by a small model below rather than by the game's own table. Choices
+// are separated by " ; ": "label>7" goes to 7, "label>1+R9" to 1 + Random(9),
+// "label>2|8" to 2 if Random(2) = 0 else 8; a prefix "L4:" offers the choice
+// from level 4 on, "R4:" only if Random(4) = 0, "!R5:" only if Random(5) <> 0.
+// "BT" is the place's breakthrough entry, "FORGE" one draw of the furnace.
+struct PlaceRow {
+  int32_t node;
+  const char* title;
+  int32_t picture;
+  const char* choices;
+  std::array<int32_t, 5> changes;
+};
+
+constexpr std::array<int32_t, 5> kNoChange{};
+constexpr std::array<int32_t, 5> kShore{1, 1, -3, 3, 0};
+constexpr std::array<int32_t, 5> kForest{0, 0, 1, 0, 0};
+
+const PlaceRow kPlaces[] = {
+    {0, "はじまりはゼロから", 9,
+     "サイコロを振る>1+R9 ; L2:カードを引く>9+R7 ; L3:ルーレットを回す>20+R9 ; "
+     "L4:疑似乱数を生成する>30+R10 ; L5:ミルクを垂らす>0+R50 ; BT",
+     {1, 1, 1, 1, 1}},
+    {1, "そこを指でなぞる", 4, "自分を>2 ; 空気を>7 ; 壁を>3", kNoChange},
+    {2, "きもちいい", 5, "もっと>4 ; がまん>6", {14, 0, 0, 0, 0}},
+    {3, "つかれました", 6, "やすむ>5 ; もうやだ>4", {-2, 0, 0, 0, 0}},
+    {4, "悪魔のいざない", 7, "のる>2|8 ; やめとく>9", kNoChange},
+    {5, "おなかすいた……", 8, "がまん>6 ; さがす>3 ; しらべる>7", {-1, 0, 0, 0, 0}},
+    {6, "うずうずする", 3, "がまん>6 ; R4:爆発！>2 ; L5:≪黒≫>46", {0, 1, 1, 1, 1}},
+    {7, "風は", 10, "吹いていない>9 ; BT ; L4:≪風≫>41", {6, 2, 0, 0, 0}},
+    {8, "痛っ", 11, "がまん>6 ; R10:でも意外と>2", {-4, 2, 0, 0, 0}},
+    {9, "普通", 0, "さて>0", {5, 2, 0, 0, 0}},
+    {10, "ウソのよろこび", 5, "気にしない>17 ; なぜならば>12", {2, -1, 0, 0, 0}},
+    {11, "しずかに待つ", 8, "じっと>11 ; あ>15|18", {-2, 5, 0, 0, 0}},
+    {12, "不吉なうわさ", 7, "信じる>13 ; 信じない>14 ; でも知ってる>19", {0, -1, 0, 0, 0}},
+    {13, "ようこそダークサイドへ", 2, "ちょうだい>4 ; おしえて>12", {-2, -5, 0, 0, 0}},
+    {14, "これがげんじつなのだと", 11, "そして>0", {-8, 15, 0, 0, 0}},
+    {15, "あ　落ちた", 10, "近寄って、>16 ; 知らない>17", kNoChange},
+    {16, "おそるおそる……", 4, "なぞる>1|8 ; 認める>14", {0, -2, 0, 0, 0}},
+    {17, "思考停止", 0, "サイコロ>1+R9", kNoChange},
+    {18, "だれ？", 11, "悪魔>13", kNoChange},
+    {19, "泣くほど怖いのは", 6, "あくま>13 ; BT ; L4:≪水≫>42", kNoChange},
+    {20, "もりのなか", 13, "東へ>21 ; 南へ>23", kForest},
+    {21, "もりのなか", 13, "東へ>22 ; 南へ>24 ; 西へ>20", kForest},
+    {22, "もりのなか", 13, "南へ>25 ; 西へ>21", kForest},
+    {23, "もりのなか", 13, "北へ>20 ; 南へ>26 ; 西へ>29", kForest},
+    {24, "もりのなか", 13, "北へ>21 ; 南へ>27", kForest},
+    {25, "もりのなか", 13, "北へ>22 ; 東へ>29", kForest},
+    {26, "もりのなか", 13, "北へ>23 ; 東へ>27", kForest},
+    {27, "もりのなか", 13, "北へ>24 ; 西へ>26", kForest},
+    {28, "いしのなか", 13, "ゼロ>0 ; BT ; L5:≪石≫>43", {-10, -10, 0, 0, 0}},
+    {29, "果て", 10, "さあ>0", {0, 0, 20, 0, 0}},
+    {30, "逃げられない", 2, "のは>31 ; R4:脱出>33 ; L5:≪黒≫>46", {-2, 1, 1, 1, 1}},
+    {31, "恐ろしい", 2, "ほどの>32 ; R4:脱出>33 ; L5:≪黒≫>46", {1, -2, 1, 1, 1}},
+    {32, "悪夢", 2, "から>30 ; R4:脱出>33 ; L5:≪黒≫>46", {1, 1, -2, 1, 1}},
+    {33, "ごめんね", 7, "うん>0", {3, 3, 3, 3, 1}},
+    {34, "足跡をつけて", 0, "つけて>35", kShore},
+    {35, "海岸を歩いてゆく", 0, "歩いてゆく>36", kShore},
+    {36, "小さな石を拾って", 8, "拾って>37", kShore},
+    {37, "ふと見上げると", 9, "見上げると>38", kShore},
+    {38, "水平線の先にあるのは", 9, "あるのは>39", kShore},
+    {39, "沈みゆく太陽", 3, "太陽>0 ; BT ; L5:≪炎≫>44", kShore},
+    {40, "結界炉", 6, "練成する>40 ; FORGE ; FORGE", {-1, -1, -1, -1, 1}},
+    {41, "風の刻印の結界", 18, "戻る>0", {25, 1, 1, 1, 1}},
+    {42, "水の刻印の結界", 18, "戻る>0", {1, 25, 1, 1, 1}},
+    {43, "石の刻印の結界", 18, "戻る>0", {1, 1, 25, 1, 1}},
+    {44, "炎の刻印の結界", 18, "戻る>0", {1, 1, 1, 25, 1}},
+    {45, "星の刻印の結界", 18, "戻る>0", {1, 1, 1, 1, 15}},
+    {46, "黒の刻印の結界", 2, "戻る>0", {-5, -5, -5, -5, -5}},
+    {47, "白の刻印の結界", 16, "戻る>0", {15, 15, 15, 15, 15}},
+    {48, "結界門", 15, "≪風≫>41 ; ≪水≫>42 ; ≪石≫>43 ; ≪炎≫>44 ; ≪星≫>45", {1, 1, 1, 1, 1}},
+    {49, "万象すべからく数理上に在り", 14, "!R5:全ては算式の導くまま>49 ; ≪白≫>47", {2, 2, 2, 2, 2}},
+};
+
+// The breakthrough entry of each of the five places that have one.
+struct BreakthroughEntry {
+  int32_t node, level;
+  const char* low;  // the parameter below 85 ("" offers nothing)
+  int32_t low_target;
+  const char* due;    // high at its own level: -> 999
+  const char* other;  // high at another level ("" offers nothing)
+  int32_t other_target;
+};
+const BreakthroughEntry kBreakthroughEntries[] = {
+    {7, 1, "×", 9, "吹いている★", "吹いている", 14},
+    {19, 2, "×", 13, "じぶん★", "じぶん", 28},
+    {28, 3, "×", 0, "出会う★", "出会う", 33},
+    {39, 4, "×", 0, "焼き付ける★", "焼き付ける", 40},
+    {0, 5, "", 0, "突破★", "", 0},
+};
+
+std::vector<std::string> SplitOn(const std::string& text, const std::string& separator) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + separator.size())
+    parts.push_back(text.substr(start, at - start));
+  parts.push_back(text.substr(start));
+  return parts;
+}
+
+// What the table says a build offers, drawing from `draws` in table order.
+Menu ExpectedMenu(const PlaceRow& row, int32_t level, const std::array<int32_t, 5>& worn, Random& draws) {
+  Menu menu;
+  for (std::string entry : SplitOn(row.choices, " ; ")) {
+    bool offered = true;
+    while (offered && entry.find(':') != std::string::npos) {
+      const std::string condition = entry.substr(0, entry.find(':'));
+      entry = entry.substr(condition.size() + 1);
+      if (condition[0] == 'L') offered = level >= std::stoi(condition.substr(1));
+      if (condition[0] == 'R') offered = draws(std::stoi(condition.substr(1))) == 0;
+      if (condition[0] == '!') offered = draws(std::stoi(condition.substr(2))) != 0;
+    }
+    if (!offered) continue;
+    if (entry == "BT") {
+      for (const BreakthroughEntry& b : kBreakthroughEntries) {
+        if (b.node != row.node) continue;
+        const bool high = worn[static_cast<std::size_t>(b.level - 1)] >= 85;
+        if (!high && *b.low) menu.emplace_back(b.low, b.low_target);
+        if (high && level == b.level) menu.emplace_back(b.due, BreakthroughTarget);
+        if (high && level != b.level && *b.other) menu.emplace_back(b.other, b.other_target);
+      }
+    } else if (entry == "FORGE") {
+      const std::pair<const char*, int32_t> seals[] = {{"≪風≫", 41}, {"≪水≫", 42}, {"≪石≫", 43}, {"≪炎≫", 44}, {"≪星≫", 45}};
+      if (draws(2) == 0)
+        menu.emplace_back("≪黒≫", 46);
+      else if (draws(10) == 0) menu.emplace_back("≪白≫", 47);
+      else {
+        const auto& seal = seals[static_cast<std::size_t>(draws(5))];
+        menu.emplace_back(seal.first, seal.second);
+      }
+    } else {
+      const std::string label = entry.substr(0, entry.find('>'));
+      const std::string target = entry.substr(label.size() + 1);
+      int32_t to = 0;
+      if (target.find('|') != std::string::npos)
+        to = draws(2) == 0 ? std::stoi(target) : std::stoi(target.substr(target.find('|') + 1));
+      else if (target.find("+R") != std::string::npos)
+        to = std::stoi(target) + draws(std::stoi(target.substr(target.find("+R") + 2)));
+      else
+        to = std::stoi(target);
+      menu.emplace_back(label, to);
+    }
+  }
+  return menu;
+}
+
+TEST_F(GraphFixture, EveryPlaceMatchesTheTable) {
+  ASSERT_EQ(std::size(kPlaces), 50u);
+  for (const PlaceRow& row : kPlaces) {
+    for (int32_t level = 1; level <= 5; ++level) {
+      for (int32_t start : {50, 90}) {  // every parameter low, then every one high
+        for (int build = 0; build < 10; ++build) {
+          SCOPED_TRACE("node " + std::to_string(row.node) + " level " + std::to_string(level) + " parameters " +
+                       std::to_string(start) + " build " + std::to_string(build));
+          std::array<int32_t, 5> params;
+          params.fill(start);
+          std::array<int32_t, 5> want = params;
+          for (int32_t i = 0; i < level; ++i) want[static_cast<std::size_t>(i)] -= 1;  // the wear, in play only
+          const Menu menu = ExpectedMenu(row, level, want, expected);
+          for (int32_t i = 0; i < level; ++i) {
+            int32_t& p = want[static_cast<std::size_t>(i)];
+            p = std::clamp(p + row.changes[static_cast<std::size_t>(i)], 0, 100);
+          }
+          trace.str("");
+          Enter(row.node, level, params);
+          ASSERT_EQ(Cp932ToUtf8(game.NodeTitle), row.title);
+          ASSERT_NE(trace.str().find(R"("ev":"background","n":)" + std::to_string(row.picture) + "}"), std::string::npos);
+          ASSERT_EQ(Choices(), menu);
+          ASSERT_EQ(Params(), want);
+          ASSERT_EQ(game.random(1000), expected(1000));  // no draw more, none fewer
+        }
+      }
+    }
+  }
 }
 
 TEST(AddChoice, EleventhChoiceIsARangeError) {

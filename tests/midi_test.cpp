@@ -100,8 +100,8 @@ TEST(Midi, TracesEveryPlayAndStopWithTheGamesOwnFileName) {
   PlayMidi(f.game, "dat\\m1.mid", true);
   StopMidi(f.game);
   EXPECT_EQ(f.trace.str(),
-            "{\"t\":0,\"ev\":\"midi\",\"file\":\"dat\\\\m1.mid\",\"loop\":true}\n"
             "{\"t\":0,\"ev\":\"midi-stop\"}\n"
+            "{\"t\":0,\"ev\":\"midi\",\"file\":\"dat\\\\m1.mid\",\"loop\":true}\n"
             "{\"t\":0,\"ev\":\"midi-stop\"}\n");
 }
 

@@ -1,6 +1,6 @@
 // Player data: parameters, mood words, the check string and save.dat.
 #include <gtest/gtest.h>
-#include <unistd.h>
+#include <sys/resource.h>
 
 #include <climits>
 #include <filesystem>
@@ -190,7 +190,7 @@ TEST_F(SaveFixture, FailedSaveLeavesTheOldFileIntact) {
   const std::string old = SaveBytes();
 
   // The new record goes to a file beside save.dat first; block that name.
-  std::filesystem::path blocker = h.dir.path() / ("save.dat.tmp-" + std::to_string(::getpid()));
+  std::filesystem::path blocker = h.dir.path() / "save.dat.tmp";
   std::filesystem::create_directories(blocker / "inside");
   SetPlayer(Player(5, {1, 1, 1, 1, 1}, 0));
   EXPECT_FALSE(SaveGame(game));
@@ -202,6 +202,57 @@ TEST_F(SaveFixture, FailedSaveLeavesTheOldFileIntact) {
   ASSERT_TRUE(LoadGame(reload.game));
   EXPECT_EQ(reload.game.player.Level, 3);
   EXPECT_NE(trace.str().find(R"("ev":"save","ok":false)"), std::string::npos);
+}
+
+TEST_F(SaveFixture, WriteProtectedSaveStaysByteForByteAndModeForMode) {
+  // Root writes through permission bits, so the game looks at the bits
+  // themselves: this holds whoever runs it, root included.
+  namespace fs = std::filesystem;
+  using fs::perms;
+  const fs::path file = h.dir.path() / "save.dat";
+  SetPlayer(Player(3, {50, 50, 50, 15, 10}, 20));
+  ASSERT_TRUE(SaveGame(game));
+  const std::string old = SaveBytes();
+  for (perms mode : {perms::owner_read, perms::owner_read | perms::group_read | perms::others_read, perms::none}) {
+    fs::permissions(file, mode);
+    SetPlayer(Player(5, {1, 1, 1, 1, 1}, 0));
+    EXPECT_FALSE(SaveGame(game));
+    EXPECT_EQ(fs::status(file).permissions(), mode);
+    EXPECT_FALSE(fs::exists(h.dir.path() / "save.dat.tmp"));
+    fs::permissions(file, perms::owner_read);
+    EXPECT_EQ(SaveBytes(), old);
+  }
+
+  fs::permissions(file, perms::owner_read | perms::owner_write);  // writable: replaced, its mode kept
+  EXPECT_TRUE(SaveGame(game));
+  EXPECT_NE(SaveBytes(), old);
+  EXPECT_EQ(fs::status(file).permissions(), perms::owner_read | perms::owner_write);
+}
+
+TEST_F(SaveFixture, TheTemporaryFileHasOneNameAndOnlyItIsReplaced) {
+  h.dir.Write("save.dat.tmp", "left by a save cut short");
+  h.dir.Write("save.dat.tmp-4242", "not ours to touch");
+  h.dir.Write("save.dat.bak", "nor this");
+  SetPlayer(Player(2, {40, 30, 20, 15, 10}, 5));
+  ASSERT_TRUE(SaveGame(game));
+  EXPECT_EQ(SaveBytes().size(), 84u);
+  EXPECT_FALSE(std::filesystem::exists(h.dir.path() / "save.dat.tmp"));
+  EXPECT_EQ(h.dir.Read("save.dat.tmp-4242"), "not ours to touch");
+  EXPECT_EQ(h.dir.Read("save.dat.bak"), "nor this");
+}
+
+TEST_F(SaveFixture, AHugeSaveIsReadNoFurtherThanItsRecord) {
+  SetPlayer(Player(2, {40, 30, 20, 15, 10}, 12));
+  ASSERT_TRUE(SaveGame(game));
+  std::filesystem::resize_file(h.dir.path() / "save.dat", uint64_t{3} << 30);  // 3 GiB, sparse
+  rusage before{}, after{};
+  ::getrusage(RUSAGE_SELF, &before);
+  HeadlessGame other;
+  std::filesystem::rename(h.dir.path() / "save.dat", other.dir.path() / "save.dat");
+  EXPECT_TRUE(LoadGame(other.game));  // bytes past the record are ignored, however many
+  EXPECT_EQ(other.game.player.Node, 12);
+  ::getrusage(RUSAGE_SELF, &after);
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 64 * 1024) << "kilobytes more at the peak";
 }
 
 TEST_F(SaveFixture, SaveFailsWhereSaveDatIsAFolder) {

@@ -143,6 +143,54 @@ TEST_F(Stepper, FileGotoToAMissingFileEndsTheGameButFinishesTheStep) {
   EXPECT_TRUE(h.game.terminate);
 }
 
+TEST_F(Stepper, FileGotoLoopsWithoutAPageLineAreRefusedAndTheStepGoesOn) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, Lines>> files;  // s.dat first, the one the step starts in
+    Lines page;
+    const char* loop;  // the files the box names
+  };
+  const Case cases[] = {
+      {"a file that jumps to itself", {{"s.dat", {"#FileGoto s.dat"}}}, {}, "dat\\s.dat → dat\\s.dat"},
+      {"files that jump round a ring, one by another name",
+       {{"s.dat", {"a", "#FileGoto b.dat"}}, {"b.dat", {"#Midi m.mid", "#FileGoto c.dat"}}, {"c.dat", {"#FileGoto B.DAT"}}},
+       {"a"},
+       "dat\\b.dat → dat\\c.dat → dat\\B.DAT"},
+      {"a loop that only shows boxes", {{"s.dat", {"#ZeroDivide", "#FileGoto s.dat", "after"}}}, {"after"},
+       "dat\\s.dat → dat\\s.dat"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    for (const auto& [name, lines] : c.files) Write(name, lines);
+    Run(c.files[0].second);
+    const std::size_t earlier_boxes = h.platform.boxes().size();
+    StepScript(h.game);  // ends: the jump back is refused, the current file is read on
+    EXPECT_EQ(Page(), c.page);
+    const auto& boxes = h.platform.boxes();
+    ASSERT_GT(boxes.size(), earlier_boxes);
+    EXPECT_EQ(Cp932ToUtf8(boxes.back().text),
+              std::string("#FileGoto が一行も表示しないまま同じファイルに戻ります:\r\n") + c.loop +
+                  "\r\nこのジャンプは行いません。");
+    EXPECT_EQ(boxes.back().icon, BoxIcon::Error);
+    EXPECT_FALSE(h.game.terminate);
+  }
+}
+
+TEST_F(Stepper, FileGotoChainsThatShowLinesAreNoLoop) {
+  Write("b.dat", {"b1", "#FileGoto s.dat"});
+  Run({"s1", "#FileGoto b.dat"});
+  StepScript(h.game);  // s1 b1 s1 b1: a full page, however often the files repeat
+  EXPECT_EQ(Page(), (Lines{"s1", "b1", "s1", "b1"}));
+  StepScript(h.game);
+  EXPECT_EQ(Page(), (Lines{"s1", "b1", "s1", "b1"}));
+  Write("c.dat", {"#FileGoto d.dat"});
+  Write("d.dat", {"d1", "", "#FileGoto c.dat"});
+  Run({"#FileGoto c.dat"});
+  for (int step = 0; step < 4; ++step) StepScript(h.game);  // each file once per step, with an empty line between
+  EXPECT_EQ(Page(), (Lines{"d1"}));
+  EXPECT_TRUE(h.platform.boxes().empty());
+}
+
 TEST_F(Stepper, CommandsReachTheirModulesInScriptOrder) {
   Run({
       "#Midi bgm.mid",

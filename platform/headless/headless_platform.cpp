@@ -1,6 +1,7 @@
 #include "platform/headless/headless_platform.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstring>
 #include <iostream>
 
@@ -15,7 +16,41 @@ HeadlessPlatform::HeadlessPlatform(FileSystem files)
   std::fill(window_.pixels.begin(), window_.pixels.end(), uint8_t{255});  // a white client area
 }
 
-HeadlessPlatform::~HeadlessPlatform() = default;
+namespace {
+
+// Set by the signal handler, read by the pump's thread: the one thing a
+// handler may safely do. A process has one set of handlers, hence one flag.
+volatile std::sig_atomic_t close_signal = 0;
+struct sigaction previous_int {};
+struct sigaction previous_term {};
+
+void OnCloseSignal(int) { close_signal = 1; }
+
+// The close request a signal left, taken once.
+bool TakeCloseSignal() {
+  if (!close_signal) return false;
+  close_signal = 0;
+  return true;
+}
+
+}  // namespace
+
+HeadlessPlatform::~HeadlessPlatform() {
+  if (!signals_) return;
+  ::sigaction(SIGINT, &previous_int, nullptr);
+  ::sigaction(SIGTERM, &previous_term, nullptr);
+}
+
+void HeadlessPlatform::CloseOnSignals() {
+  if (signals_) return;
+  struct sigaction action {};
+  action.sa_handler = OnCloseSignal;
+  sigemptyset(&action.sa_mask);
+  close_signal = 0;
+  ::sigaction(SIGINT, &action, &previous_int);
+  ::sigaction(SIGTERM, &action, &previous_term);
+  signals_ = true;
+}
 
 namespace {
 
@@ -27,7 +62,7 @@ uint32_t Earlier(uint32_t now, uint32_t a, uint32_t b) {
 }  // namespace
 
 void HeadlessPlatform::WaitForEvents(uint32_t until) {
-  if (!pending_.empty() || (replay_ && replay_->Due(clock_))) return;
+  if (!pending_.empty() || (replay_ && replay_->Due(clock_)) || (signals_ && close_signal)) return;
   if (replay_) {
     if (auto next = replay_->NextTime()) until = Earlier(clock_, until, *next);
   }
@@ -36,6 +71,10 @@ void HeadlessPlatform::WaitForEvents(uint32_t until) {
 }
 
 bool HeadlessPlatform::PollEvent(InputEvent& event) {
+  if (signals_ && TakeCloseSignal()) {
+    event = {InputEvent::Kind::Quit, 0};
+    return true;
+  }
   if (!pending_.empty()) {
     event = pending_.front();
     pending_.pop_front();

@@ -58,6 +58,9 @@ class HeadlessPlatform : public Platform {
     stop_ = stop;
     stop_sent_ = false;
   }
+  // SIGINT and SIGTERM become a close request, as the window's close button
+  // is, until the platform goes; the earlier handlers then come back.
+  void CloseOnSignals();
 
  private:
   FileSystem files_;
@@ -71,6 +74,7 @@ class HeadlessPlatform : public Platform {
   std::unique_ptr<ReplayFeeder> replay_;
   std::optional<uint32_t> stop_;
   bool stop_sent_ = false;
+  bool signals_ = false;
   std::unique_ptr<TextRasterizer> text_;
   std::unique_ptr<MusicDevice> music_;
   std::unique_ptr<SoundDevice> sound_;

@@ -1,0 +1,161 @@
+// The program as a whole under faults from outside: signals that ask it to
+// end, and a file-size limit at the save question. The built program runs
+// in a child process, as a player or a script would start it.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/headless/headless_platform.h"
+#include "tests/picture_fixtures.h"
+
+namespace nurumo {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kProgram = std::string(NURUMO_BINARY_DIR) + "/nurumo";
+
+// The built program in a child process, its standard output in a pipe.
+class Child {
+ public:
+  Child(const std::vector<std::string>& args, bool no_file_growth = false) {
+    std::vector<std::string> all = {kProgram};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(fds[1], 1);
+      ::close(fds[0]);
+      ::close(fds[1]);
+      if (no_file_growth) {  // ulimit -f 0
+        rlimit none{0, 0};
+        ::setrlimit(RLIMIT_FSIZE, &none);
+      }
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    ::close(fds[1]);
+    out_ = fds[0];
+  }
+  ~Child() {
+    if (out_ >= 0) ::close(out_);
+    if (pid_ > 0 && !waited_) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  // Reads the output until it holds `text` (true) or ends (false).
+  bool ReadUntil(std::string_view text) {
+    while (output_.find(text) == std::string::npos)
+      if (!ReadSome()) return false;
+    return true;
+  }
+  void Signal(int signal) { ::kill(pid_, signal); }
+  // The whole output and the wait status.
+  int Finish() {
+    while (ReadSome()) {
+    }
+    int status = -1;
+    ::waitpid(pid_, &status, 0);
+    waited_ = true;
+    return status;
+  }
+  const std::string& output() const { return output_; }
+  std::string LastLine() const {
+    const std::size_t end = output_.find_last_of('\n', output_.size() - 2);
+    return output_.substr(end == std::string::npos ? 0 : end + 1);
+  }
+
+ private:
+  bool ReadSome() {
+    char buffer[4096];
+    ssize_t n = ::read(out_, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    output_.append(buffer, static_cast<std::size_t>(n));
+    return true;
+  }
+  pid_t pid_ = -1;
+  int out_ = -1;
+  bool waited_ = false;
+  std::string output_;
+};
+
+bool ExitedWithZero(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
+
+// A game folder of the fixture pictures and two empty scripts: the prologue
+// and level 1's opening end at once, so the save question comes straight
+// after the title.
+void WriteShortGame(const testing::TempDir& dir) {
+  testing::WritePictures(dir);
+  dir.Write("dat/0.dat", "");
+  dir.Write("dat/1.dat", "");
+}
+
+TEST(HeadlessSignals, SigintAndSigtermBecomeOneCloseRequestEach) {
+  testing::TempDir dir;
+  struct sigaction before {};
+  ::sigaction(SIGTERM, nullptr, &before);
+  {
+    HeadlessPlatform platform{FileSystem(dir.path())};
+    platform.CloseOnSignals();
+    for (int signal : {SIGINT, SIGTERM}) {
+      std::raise(signal);
+      InputEvent event;
+      ASSERT_TRUE(platform.PollEvent(event)) << signal;
+      EXPECT_EQ(event.kind, InputEvent::Kind::Quit);
+      EXPECT_FALSE(platform.PollEvent(event));  // taken once
+    }
+  }
+  struct sigaction after {};
+  ::sigaction(SIGTERM, nullptr, &after);
+  EXPECT_EQ(after.sa_handler, before.sa_handler);  // the platform gone, the old handler is back
+}
+
+TEST(Program, ASignalEndsAHeadlessRunLikeClosingTheWindow) {
+  for (int signal : {SIGTERM, SIGINT}) {
+    SCOPED_TRACE(signal);
+    testing::TempDir dir;
+    WriteShortGame(dir);
+    Child run({"--headless", "--seed", "1", "--game-dir", dir.path().string(), "--trace", "-", "--until",
+               "2000000000"});  // weeks of virtual time: still running when the signal comes
+    ASSERT_TRUE(run.ReadUntil(R"("ev":"state","n":1})")) << run.output();
+    run.Signal(signal);
+    const int status = run.Finish();
+    EXPECT_TRUE(ExitedWithZero(status)) << status;
+    const std::size_t quit = run.output().find(R"("ev":"quit"})");
+    EXPECT_NE(quit, std::string::npos) << run.output();
+    EXPECT_TRUE(run.LastLine().find(R"("ev":"exit")") != std::string::npos) << run.LastLine();
+  }
+}
+
+TEST(Program, AFileSizeLimitMakesTheSaveFailAndLeavesNothingBehind) {
+  testing::TempDir dir;
+  WriteShortGame(dir);
+  dir.Write("save.dat", "the player's old file, too short to load");
+  dir.Write("replay.txt", "500 SPACE\n3000 Y\n3500 QUIT\n");
+  Child run({"--headless", "--seed", "1", "--game-dir", dir.path().string(), "--replay",
+             (dir.path() / "replay.txt").string(), "--trace", "-"},
+            /*no_file_growth=*/true);
+  const int status = run.Finish();
+  EXPECT_TRUE(ExitedWithZero(status)) << status;
+  EXPECT_NE(run.output().find(R"("ev":"state","n":17})"), std::string::npos) << run.output();
+  EXPECT_NE(run.output().find(R"("ev":"save","ok":false})"), std::string::npos) << run.output();
+  EXPECT_NE(run.LastLine().find(R"("prompt":"FAILURE")"), std::string::npos) << run.LastLine();
+  EXPECT_EQ(dir.Read("save.dat"), "the player's old file, too short to load");
+  for (const auto& entry : fs::directory_iterator(dir.path()))
+    EXPECT_FALSE(entry.path().filename().string().starts_with("save.dat.tmp")) << entry.path();
+}
+
+}  // namespace
+}  // namespace nurumo
