@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <charconv>
 #include <cstdlib>
 
@@ -30,6 +31,17 @@ bool HoldsDat(const fs::path& dir) {
 
 }  // namespace
 
+bool ParseTextRendering(const std::string& name, TextRendering& out) {
+  static constexpr std::array<std::pair<const char*, TextRendering>, 3> kNames = {{
+      {"bitmap", TextRendering::Bitmap}, {"sharp", TextRendering::Sharp}, {"smooth", TextRendering::Smooth}}};
+  for (const auto& [text, rendering] : kNames)
+    if (name == text) {
+      out = rendering;
+      return true;
+    }
+  return false;
+}
+
 std::string UsageText() {
   return "usage: nurumo [options]\n"
          "  --game-dir DIR   the game folder (the one holding dat/)\n"
@@ -37,6 +49,9 @@ std::string UsageText() {
          "  --scale N        window scale 1..8 (default: the largest up to 3 that fits)\n"
          "  --fullscreen     start in full screen (F11 toggles)\n"
          "  --headless       no window and no sound, a virtual clock\n"
+         "  --text STYLE     how text is drawn: bitmap (default: hand-drawn bitmaps for\n"
+         "                   9 and 12 pt, sharp for the rest), sharp (one-bit outlines)\n"
+         "                   or smooth (anti-aliased outlines)\n"
          "  --replay FILE    feed keys from a replay file\n"
          "  --trace FILE     write the trace as JSON lines (- for standard output)\n"
          "  --snap-dir DIR   where SNAP lines of a replay write their pictures (default: .)\n"
@@ -55,7 +70,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     }
     const bool takes_value = name == "--game-dir" || name == "--seed" || name == "--scale" ||
                              name == "--replay" || name == "--trace" || name == "--snap-dir" ||
-                             name == "--until";
+                             name == "--until" || name == "--text";
     const bool is_flag = name == "--help" || name == "-h" || name == "--fullscreen" || name == "--headless";
     if (!takes_value && !is_flag) {
       error = "unknown option '" + args[i] + "' (see --help)";
@@ -84,7 +99,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     else if (name == "--replay") options.replay = fs::path(value);
     else if (name == "--trace") options.trace = value;
     else if (name == "--snap-dir") options.snap_dir = fs::path(value);
-    else if (!ParseUnsigned(value, number)) {
+    else if (name == "--text") {
+      if (!ParseTextRendering(value, options.text)) {
+        error = "option --text must be bitmap, sharp or smooth, not '" + value + "'";
+        return false;
+      }
+    } else if (!ParseUnsigned(value, number)) {
       error = "option " + name + " needs a number, not '" + value + "'";
       return false;
     } else if (name == "--seed") {

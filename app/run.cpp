@@ -86,6 +86,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
 
   if (options.headless) {
     HeadlessPlatform platform(std::move(files));
+    platform.SetTextRendering(options.text);
     platform.AttachReplay(std::move(replay));
     platform.SetStopTime(stop);
     return Play(platform, seed, trace_out);
@@ -97,6 +98,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     err << "nurumo: " << error.what() << '\n';
     return 1;
   }
+  platform->SetTextRendering(options.text);
   platform->AttachReplay(std::move(replay));
   return Play(*platform, seed, trace_out);
 }

@@ -84,7 +84,7 @@ TEST(Options, ParsesTheCommandLine) {
   Options options;
   std::string error;
   ASSERT_TRUE(ParseOptions({"--game-dir", "g", "--seed=7", "--scale", "2", "--fullscreen", "--headless",
-                            "--replay", "r.txt", "--trace", "-", "--snap-dir", "s", "--until", "900"},
+                            "--replay", "r.txt", "--trace", "-", "--snap-dir", "s", "--until", "900", "--text=smooth"},
                            options, error))
       << error;
   EXPECT_EQ(options.game_dir, std::filesystem::path("g"));
@@ -95,6 +95,9 @@ TEST(Options, ParsesTheCommandLine) {
   EXPECT_EQ(options.trace, "-");
   EXPECT_EQ(options.snap_dir, std::filesystem::path("s"));
   EXPECT_EQ(options.until, 900u);
+  EXPECT_EQ(options.text, TextRendering::Smooth);
+  Options defaults;
+  EXPECT_EQ(defaults.text, TextRendering::Bitmap);
 }
 
 TEST(Options, BadUsageIsOneLine) {
@@ -109,6 +112,8 @@ TEST(Options, BadUsageIsOneLine) {
       {{"--until", "4294967295"}, "option --until is out of range: 4294967295"},
       {{"--headless=yes"}, "option --headless takes no value"},
       {{"--trace="}, "option --trace needs a value"},
+      {{"--text", "Bitmap"}, "option --text must be bitmap, sharp or smooth, not 'Bitmap'"},
+      {{"--text"}, "option --text needs a value"},
   };
   for (const auto& [args, message] : cases) {
     Options options;
