@@ -127,49 +127,27 @@ void Canvas::Polygon(const std::vector<std::pair<double, double>>& points, Rgb c
   }
 }
 
+Surface Canvas::Convert(uint8_t (*byte)(double value, int y)) const {
+  Surface s;
+  ResizeSurface(s, width_, height_);
+  for (int y = 0; y < height_; ++y) {
+    uint8_t* row = s.Row(y);
+    for (int x = 0; x < width_; ++x) {
+      const Rgb& p = At(x, y);
+      row[x * 3] = byte(p.b, y);
+      row[x * 3 + 1] = byte(p.g, y);
+      row[x * 3 + 2] = byte(p.r, y);
+    }
+  }
+  return s;
+}
+
 Surface Canvas::ToSurface() const {
-  Surface s;
-  ResizeSurface(s, width_, height_);
-  for (int y = 0; y < height_; ++y) {
-    uint8_t* row = s.Row(y);
-    for (int x = 0; x < width_; ++x) {
-      const Rgb& p = At(x, y);
-      row[x * 3] = ToByte(p.b);
-      row[x * 3 + 1] = ToByte(p.g);
-      row[x * 3 + 2] = ToByte(p.r);
-    }
-  }
-  return s;
+  return Convert([](double v, int) { return ToByte(v); });
 }
 
-Surface Canvas::ToDualSurface() const {
-  Surface s;
-  ResizeSurface(s, width_, height_);
-  for (int y = 0; y < height_; ++y) {
-    uint8_t* row = s.Row(y);
-    for (int x = 0; x < width_; ++x) {
-      const Rgb& p = At(x, y);
-      row[x * 3] = DualByte(p.b, y);
-      row[x * 3 + 1] = DualByte(p.g, y);
-      row[x * 3 + 2] = DualByte(p.r, y);
-    }
-  }
-  return s;
-}
+Surface Canvas::ToDualSurface() const { return Convert(DualByte); }
 
-Surface Canvas::ToWashSurface() const {
-  Surface s;
-  ResizeSurface(s, width_, height_);
-  for (int y = 0; y < height_; ++y) {
-    uint8_t* row = s.Row(y);
-    for (int x = 0; x < width_; ++x) {
-      const Rgb& p = At(x, y);
-      row[x * 3] = WashByte(p.b, y);
-      row[x * 3 + 1] = WashByte(p.g, y);
-      row[x * 3 + 2] = WashByte(p.r, y);
-    }
-  }
-  return s;
-}
+Surface Canvas::ToWashSurface() const { return Convert(WashByte); }
 
 }  // namespace nurumo::gen

@@ -50,6 +50,8 @@ class Canvas {
 
  private:
   void Blend(int x, int y, Rgb colour, double alpha);
+  // Each channel of each pixel through `byte` (its value and row).
+  Surface Convert(uint8_t (*byte)(double value, int y)) const;
   int width_, height_;
   std::vector<Rgb> pixels_;
 };
