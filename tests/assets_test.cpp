@@ -153,6 +153,9 @@ TEST(AssetsTest, AMissingPictureStopsTheLoadWithItsName) {
       ADD_FAILURE() << "no error";
     } catch (const FileError& e) {
       EXPECT_NE(std::string(e.text()).find(c.named), std::string::npos) << Cp932ToUtf8(e.text());
+      // and the folder it was looked for in
+      const std::string folder = Sjis("\nフォルダ: ") + (t.dir.path() / "dat").string();
+      EXPECT_TRUE(std::string(e.text()).ends_with(folder)) << Cp932ToUtf8(e.text());
     }
     for (int n = 0; n < 19; ++n) EXPECT_EQ(t.game.gfx.BackgroundSurfaces[n].empty(), n >= c.loaded_backgrounds) << n;
     EXPECT_TRUE(t.game.gfx.CursorSurface.empty());
