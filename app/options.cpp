@@ -3,6 +3,8 @@
 #include <array>
 #include <charconv>
 
+#include "shell/slots.h"
+
 namespace nurumo {
 
 namespace fs = std::filesystem;
@@ -46,6 +48,9 @@ std::string UsageText() {
          "  --snap-dir DIR   where SNAP lines of a replay write their pictures (default: .)\n"
          "  --until MS       headless only: stop at this virtual time (default: 5000 ms\n"
          "                   after the replay's last line, or 60000 ms)\n"
+         "  --load SLOT      start from a slot: 1..9, quick or auto\n"
+         "  --continue       start from the autosave (the same as --load auto)\n"
+         "  --autosave       headless only: autosave as the window does (it always does)\n"
          "  --help           print this text\n"
          "  --version        print the version\n";
 }
@@ -60,9 +65,9 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     }
     const bool takes_value = name == "--game-dir" || name == "--seed" || name == "--scale" ||
                              name == "--replay" || name == "--trace" || name == "--snap-dir" ||
-                             name == "--until" || name == "--text";
+                             name == "--until" || name == "--load" || name == "--text";
     const bool is_flag = name == "--help" || name == "-h" || name == "--fullscreen" || name == "--headless" ||
-                         name == "--version";
+                         name == "--version" || name == "--continue" || name == "--autosave";
     if (!takes_value && !is_flag) {
       error = "unknown option '" + args[i] + "' (see --help)";
       return false;
@@ -87,6 +92,19 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     else if (name == "--version") options.version = true;
     else if (name == "--fullscreen") options.fullscreen = true;
     else if (name == "--headless") options.headless = true;
+    else if (name == "--autosave") options.autosave = true;
+    else if (name == "--continue" || name == "--load") {
+      const std::string slot = name == "--continue" ? "auto" : value;
+      if (!IsSlotName(slot)) {
+        error = "option --load needs a slot: 1 to 9, quick or auto, not '" + value + "'";
+        return false;
+      }
+      if (options.load_slot && *options.load_slot != slot) {
+        error = "options --load and --continue name two different slots";
+        return false;
+      }
+      options.load_slot = slot;
+    }
     else if (name == "--game-dir") options.game_dir = fs::path(value);
     else if (name == "--replay") options.replay = fs::path(value);
     else if (name == "--trace") options.trace = value;

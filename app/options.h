@@ -24,6 +24,8 @@ struct Options {
   TextRendering text = kDefaultTextRendering;
   bool help = false;
   bool version = false;
+  std::optional<std::string> load_slot;  // --load SLOT, or "auto" for --continue
+  bool autosave = false;                 // --autosave: headless runs autosave too
 };
 
 // False with a one-line reason for a bad command line.

@@ -1,18 +1,22 @@
 #include "app/run.h"
 
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <sstream>
 
 #include "app/folders.h"
 #include "app/form.h"
+#include "core/serializer.h"
 #include "core/text.h"
 #include "game/game.h"
 #include "game/messages.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/replay.h"
 #include "platform/sdl/sdl_platform.h"
+#include "shell/shell.h"
+#include "shell/snapshot.h"
 
 namespace nurumo {
 
@@ -41,17 +45,98 @@ uint32_t ClockSeed() {
   return device();
 }
 
-int Play(Platform& platform, uint32_t seed, std::ostream* trace_out) {
-  Game game(platform, seed);
-  game.trace.Open(trace_out, [&platform] { return platform.Now(); });
-  game.trace.Event("start").Int("seed", seed);
-  SetCaption(game, Sjis("ぬるも。"));  // the window's caption at creation
+// A start from a slot: read and checked whole before the window opens.
+struct Resume {
+  std::string slot;
+  std::unique_ptr<Snapshot> snapshot;
+};
 
-  const bool started = FormCreate(game);
-  RunPump(game, [&game, started](const InputEvent& event) { DispatchEvent(game, event, started); });
-  FormDestroy(game);
-  TraceExit(game);
-  return 0;
+bool ReadResume(const Options& options, const FileSystem& files, Resume& resume, std::ostream& err) {
+  if (!options.load_slot) return true;
+  resume.slot = *options.load_slot;
+  SlotStore store(files);
+  SlotFile file = store.Read(resume.slot);
+  if (file.problem == SlotProblem::None) {
+    try {
+      resume.snapshot = DecodeSnapshot(file.state, file.version);
+      return true;
+    } catch (const SerializeError&) {
+      file.problem = SlotProblem::Damaged;
+    }
+  }
+  err << "nurumo: cannot start from slot " << resume.slot << " (" << store.PathOf(resume.slot).string()
+      << "): " << SlotProblemText(file.problem) << '\n';
+  return false;
+}
+
+// The program's side of the shell: it owns the game the shell runs, and
+// makes a fresh one when the player goes back to the title.
+class App : public ShellHost {
+ public:
+  App(Platform& platform, uint32_t seed, std::ostream* trace_out, bool headless)
+      : platform_(platform), overlay_(platform), trace_out_(trace_out), headless_(headless), seed_(seed) {
+    NewGame();
+  }
+
+  Game& game() override { return *game_; }
+  bool started() const override { return started_; }
+  void ToGame(const InputEvent& event) override { DispatchEvent(*game_, event, started_); }
+
+  // As a new start of the program: a fresh game with a new seed (the clock's
+  // in the window; headless, the next number, so that runs repeat), save.dat
+  // read as at any start. The trace goes on with the new game's start line.
+  void Restart() override {
+    FormDestroy(*game_);
+    GameObserver* observer = game_->observer;  // the history goes on over the new game
+    seed_ = headless_ ? seed_ + 1 : ClockSeed();
+    NewGame();
+    game_->observer = observer;
+    Start(nullptr);
+  }
+
+  int Run(Resume& resume, const ShellOptions& shell_options) {
+    SlotStore slots(overlay_.Files());
+    Shell shell(*this, overlay_, slots, shell_options);  // first: its history hears the start-up too
+    std::function<void(Game&)> from_slot;
+    if (resume.snapshot) {
+      from_slot = [&resume](Game& game) {
+        ApplySnapshot(game, *resume.snapshot, game.platform.Now());
+        game.trace.Event("slot-load").Utf8("slot", resume.slot).Bool("ok", true);
+      };
+    }
+    Start(from_slot);
+    shell.Run();
+    FormDestroy(*game_);
+    TraceExit(*game_);
+    return 0;
+  }
+
+ private:
+  void NewGame() {
+    game_ = std::make_unique<Game>(overlay_, seed_);
+    game_->trace.Open(trace_out_, [this] { return platform_.Now(); });
+  }
+  void Start(const std::function<void(Game&)>& resume) {
+    game_->trace.Event("start").Int("seed", seed_);
+    SetCaption(*game_, Sjis("ぬるも。"));  // the window's caption at creation
+    started_ = FormCreate(*game_, resume);
+  }
+
+  Platform& platform_;
+  OverlayPlatform overlay_;
+  std::ostream* trace_out_;
+  bool headless_;
+  uint32_t seed_;
+  std::unique_ptr<Game> game_;
+  bool started_ = false;
+};
+
+int Play(Platform& platform, uint32_t seed, std::ostream* trace_out, Resume& resume, bool headless,
+         ShellOptions shell_options) {
+  platform.Music().SetVolume(shell_options.settings.music_volume);
+  platform.Sound().SetVolume(shell_options.settings.sound_volume);
+  App app(platform, seed, trace_out, headless);
+  return app.Run(resume, shell_options);
 }
 
 }  // namespace
@@ -93,24 +178,33 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
   const uint32_t seed = options.seed ? *options.seed : ClockSeed();
   const uint32_t stop = options.until ? *options.until : DefaultStopTime(lines);
   auto replay = options.replay ? std::make_unique<ReplayFeeder>(lines, options.snap_dir) : nullptr;
+  Resume resume;
+  if (!ReadResume(options, files, resume, err)) return 2;  // before the window opens
+  ShellOptions shell_options;
+  shell_options.autosave = !options.headless || options.autosave;  // headless: only when asked
+  shell_options.settings_file = SettingsPath();
+  if (shell_options.settings_file) ReadSettings(*shell_options.settings_file, shell_options.settings, err);
+  Settings& settings = shell_options.settings;
+  if (options.scale) settings.scale = options.scale;  // the command line wins over the file
+  if (options.fullscreen) settings.fullscreen = 1;
 
   if (options.headless) {
     HeadlessPlatform platform(std::move(files));
     platform.SetTextRendering(options.text);
     platform.AttachReplay(std::move(replay));
     platform.SetStopTime(stop);
-    return Play(platform, seed, trace_out);
+    return Play(platform, seed, trace_out, resume, true, shell_options);
   }
   std::unique_ptr<SdlPlatform> platform;
   try {
-    platform = std::make_unique<SdlPlatform>(std::move(files), SdlWindowOptions{options.scale, options.fullscreen});
+    platform = std::make_unique<SdlPlatform>(std::move(files), SdlWindowOptions{settings.scale, settings.fullscreen != 0});
   } catch (const std::exception& error) {
     err << "nurumo: " << error.what() << '\n';
     return 1;
   }
   platform->SetTextRendering(options.text);
   platform->AttachReplay(std::move(replay));
-  return Play(*platform, seed, trace_out);
+  return Play(*platform, seed, trace_out, resume, false, shell_options);
 }
 
 }  // namespace nurumo

@@ -1,5 +1,7 @@
 #include "game/graph.h"
 
+#include "core/serializer.h"
+
 #include <array>
 #include <string_view>
 
@@ -237,6 +239,12 @@ void BuildNode(Game& game) {
     for (int32_t i = 1; i <= 5; ++i) ChangeParam(game, i, row.changes[static_cast<std::size_t>(i - 1)]);
   }
   TraceNode(game);
+}
+
+void Sync(Serializer& s, ChoiceList& choices) {
+  SyncInRange(s, choices.ChoiceCount, 0, 10, "the number of choices");
+  SyncStrings(s, choices.ChoiceLabels, 4096);
+  SyncInts(s, choices.ChoiceTargets);
 }
 
 }  // namespace nurumo

@@ -9,6 +9,7 @@
 namespace nurumo {
 
 struct Game;
+class Serializer;
 
 inline constexpr int32_t BreakthroughTarget = 999;
 
@@ -17,6 +18,8 @@ struct ChoiceList {
   CheckedArray<std::string, 1, 10> ChoiceLabels;  // CP932
   CheckedArray<int32_t, 1, 10> ChoiceTargets;
 };
+
+void Sync(Serializer& s, ChoiceList& choices);
 
 void AddChoice(Game& game, const std::string& label, int32_t target);
 void BuildNode(Game& game);

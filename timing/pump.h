@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <vector>
 
 #include "platform/platform.h"
@@ -11,6 +12,7 @@
 namespace nurumo {
 
 struct Game;
+class Serializer;
 
 // A slot's procedure; gets the slot's Interval and the elapsed milliseconds.
 using SlotCallback = void (*)(Game& game, int32_t interval, int32_t elapsed);
@@ -26,6 +28,12 @@ struct TimerState {
   bool PumpStarted = false;
 };
 
+// The slots and their times as they stand. A callback is stored as its
+// 1-based place in `known` (0: none); one not in `known`, or a stored number
+// past its end, is a SerializeError. Times are stored as given: the caller
+// makes them relative to its clock.
+void Sync(Serializer& s, TimerState& timers, std::span<const SlotCallback> known);
+
 void SetTimerSlot(Game& game, int index, int32_t interval, SlotCallback callback);
 void ClearTimerSlots(Game& game);
 void StartPump(Game& game);
@@ -33,6 +41,12 @@ void StartPump(Game& game);
 // One pass: hand every pending event to `dispatch`, read the clock once and
 // fire the due slots. Errors of callbacks are shown in the error box.
 void PumpPass(Game& game, const std::function<void(const InputEvent&)>& dispatch);
+// The pass's two halves, for a loop that may hold the slots back.
+void DrainEvents(Game& game, const std::function<void(const InputEvent&)>& dispatch);
+void FireDueSlots(Game& game);
+// Move every slot's LastTime on by `pause` milliseconds: after a pause the
+// slots fall due as if no time had passed.
+void ShiftTimerSlots(Game& game, uint32_t pause);
 
 // The loop: passes until game.terminate is set, waiting for input or the
 // next due slot between passes.
