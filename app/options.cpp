@@ -1,5 +1,6 @@
 #include "app/options.h"
 
+#include <array>
 #include <charconv>
 
 #include "shell/slots.h"
@@ -21,6 +22,17 @@ bool ParseUnsigned(const std::string& text, uint32_t& out) {
 
 }  // namespace
 
+bool ParseTextRendering(const std::string& name, TextRendering& out) {
+  static constexpr std::array<std::pair<const char*, TextRendering>, 3> kNames = {{
+      {"bitmap", TextRendering::Bitmap}, {"sharp", TextRendering::Sharp}, {"smooth", TextRendering::Smooth}}};
+  for (const auto& [text, rendering] : kNames)
+    if (name == text) {
+      out = rendering;
+      return true;
+    }
+  return false;
+}
+
 std::string UsageText() {
   return "usage: nurumo [options]\n"
          "  --game-dir DIR   the game folder (the one holding dat/)\n"
@@ -28,6 +40,9 @@ std::string UsageText() {
          "  --scale N        window scale 1..8 (default: the largest up to 3 that fits)\n"
          "  --fullscreen     start in full screen (F11 toggles)\n"
          "  --headless       no window and no sound, a virtual clock\n"
+         "  --text STYLE     how text is drawn: bitmap (default: hand-drawn bitmaps for\n"
+         "                   9 and 12 pt, sharp for the rest), sharp (one-bit outlines)\n"
+         "                   or smooth (anti-aliased outlines)\n"
          "  --replay FILE    feed keys from a replay file\n"
          "  --trace FILE     write the trace as JSON lines (- for standard output)\n"
          "  --snap-dir DIR   where SNAP lines of a replay write their pictures (default: .)\n"
@@ -50,7 +65,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     }
     const bool takes_value = name == "--game-dir" || name == "--seed" || name == "--scale" ||
                              name == "--replay" || name == "--trace" || name == "--snap-dir" ||
-                             name == "--until" || name == "--load";
+                             name == "--until" || name == "--load" || name == "--text";
     const bool is_flag = name == "--help" || name == "-h" || name == "--fullscreen" || name == "--headless" ||
                          name == "--version" || name == "--continue" || name == "--autosave";
     if (!takes_value && !is_flag) {
@@ -94,7 +109,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     else if (name == "--replay") options.replay = fs::path(value);
     else if (name == "--trace") options.trace = value;
     else if (name == "--snap-dir") options.snap_dir = fs::path(value);
-    else if (!ParseUnsigned(value, number)) {
+    else if (name == "--text") {
+      if (!ParseTextRendering(value, options.text)) {
+        error = "option --text must be bitmap, sharp or smooth, not '" + value + "'";
+        return false;
+      }
+    } else if (!ParseUnsigned(value, number)) {
       error = "option " + name + " needs a number, not '" + value + "'";
       return false;
     } else if (name == "--seed") {

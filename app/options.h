@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace nurumo {
 
 struct Options {
@@ -19,6 +21,7 @@ struct Options {
   std::optional<std::string> trace;  // a file name, or "-" for standard output
   std::filesystem::path snap_dir = ".";
   std::optional<uint32_t> until;  // headless only
+  TextRendering text = kDefaultTextRendering;
   bool help = false;
   bool version = false;
   std::optional<std::string> load_slot;  // --load SLOT, or "auto" for --continue
@@ -27,6 +30,10 @@ struct Options {
 
 // False with a one-line reason for a bad command line.
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error);
+
+// "bitmap", "sharp", "smooth": the names of the ways to render text, for the
+// command line and for settings. False for any other name.
+bool ParseTextRendering(const std::string& name, TextRendering& out);
 
 // The text --help prints.
 std::string UsageText();

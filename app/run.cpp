@@ -190,6 +190,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
 
   if (options.headless) {
     HeadlessPlatform platform(std::move(files));
+    platform.SetTextRendering(options.text);
     platform.AttachReplay(std::move(replay));
     platform.SetStopTime(stop);
     platform.CloseOnSignals();  // as SDL does for the window: a quit, then the normal end
@@ -202,6 +203,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     err << "nurumo: " << error.what() << '\n';
     return 1;
   }
+  platform->SetTextRendering(options.text);
   platform->AttachReplay(std::move(replay));
   return Play(*platform, seed, trace_out, resume, false, shell_options);
 }

@@ -34,7 +34,7 @@ Surface Frozen() {
 
 // Opening: the frozen picture copied and the top page drawn over it.
 void BM_MenuOpen(benchmark::State& state) {
-  auto text = MakeTtfTextRasterizer();
+  auto text = MakeTtfTextRasterizer(kDefaultTextRendering);
   Data data;
   Menu menu(data);
   const Surface frozen = Frozen();
@@ -49,7 +49,7 @@ BENCHMARK(BM_MenuOpen)->Unit(benchmark::kMicrosecond);
 
 // A key on a page and the page drawn again: the top, the history, the settings.
 void BM_MenuRedraw(benchmark::State& state) {
-  auto text = MakeTtfTextRasterizer();
+  auto text = MakeTtfTextRasterizer(kDefaultTextRendering);
   Data data;
   Menu menu(data);
   const Surface frozen = Frozen();

@@ -8,9 +8,11 @@
 
 namespace nurumo {
 
-// SDL2_ttf with a Japanese proportional gothic face found through fontconfig.
-// Throws std::runtime_error (UTF-8 text) when no Japanese face is installed.
-std::unique_ptr<TextRasterizer> MakeTtfTextRasterizer();
+// SDL2_ttf with a Japanese proportional gothic face found through fontconfig
+// (and, for TextRendering::Bitmap, the Mona face's bitmaps; without them it
+// says so once on standard error and draws as Sharp). Throws
+// std::runtime_error (UTF-8 text) when no Japanese face is installed.
+std::unique_ptr<TextRasterizer> MakeTtfTextRasterizer(TextRendering rendering);
 
 // SDL2_mixer devices. When no audio device or soundfont can be had they play
 // silence and say why once on standard error.

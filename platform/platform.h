@@ -30,6 +30,11 @@ struct FontSpec {
   bool underline = false;
 };
 
+// How text becomes pixels: the face's own bitmaps where it has them (else
+// as sharp), one-bit hinted outlines, or anti-aliased outlines.
+enum class TextRendering { Bitmap, Sharp, Smooth };
+inline constexpr TextRendering kDefaultTextRendering = TextRendering::Bitmap;
+
 // Text rasteriser: draws CP932 text into a 24-bit surface, the text cell's
 // top-left corner at (x, y), clipped to the surface.
 class TextRasterizer {
@@ -136,6 +141,8 @@ class Platform {
   virtual bool LoadBmp(const std::filesystem::path& file, Surface& out, std::string& error) = 0;
 
   virtual TextRasterizer& Text() = 0;
+  // Chooses how the text of later draws is rendered.
+  virtual void SetTextRendering(TextRendering) {}
   virtual MusicDevice& Music() = 0;
   virtual SoundDevice& Sound() = 0;
   virtual FileSystem& Files() = 0;

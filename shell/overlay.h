@@ -33,6 +33,7 @@ class OverlayPlatform : public Platform {
     return real_.LoadBmp(file, out, error);
   }
   TextRasterizer& Text() override { return real_.Text(); }
+  void SetTextRendering(TextRendering rendering) override { real_.SetTextRendering(rendering); }
   MusicDevice& Music() override { return real_.Music(); }
   SoundDevice& Sound() override { return real_.Sound(); }
   FileSystem& Files() override { return real_.Files(); }

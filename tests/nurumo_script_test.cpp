@@ -168,7 +168,7 @@ TEST_F(Lint, ListLinesCountAcrossFileGotoAndPagesUntilCleared) {
 TEST_F(Lint, MeasuresPageLinesWithTheGamesOwnFont) {
   std::unique_ptr<TextRasterizer> text;
   try {
-    text = MakeTtfTextRasterizer();
+    text = MakeTtfTextRasterizer(kDefaultTextRendering);
   } catch (const std::exception& e) {
     GTEST_SKIP() << e.what();
   }

@@ -94,6 +94,27 @@ TEST(PageTest, LinesFollowOneAnotherAndRevealAllEndsThePage) {
   EXPECT_EQ(t.game.reveal.RevealedLines[2], "");
 }
 
+// A 100 KB line left typing for ten minutes: each tick reveals one more
+// character, but the screen shows only its start, so the rasteriser keeps
+// and renders only that, and memory stays flat.
+TEST(PageTest, AHugeLineTypesForTenMinutesInBoundedMemory) {
+  PageGame t;
+  std::string line;
+  while (line.size() < 100000) line += Sjis("ぬるま湯の夢");
+  t.SetPage({line});
+  const std::size_t before = testing::HeldBytes();
+  for (int tick = 1; tick <= 6000; ++tick) {
+    t.game.flow.FlowState = kSentinelState;
+    RevealStep(t.game);
+    if (tick % 500 == 0) {
+      const std::size_t now = testing::HeldBytes();
+      ASSERT_LT(now - std::min(before, now), std::size_t{16} << 20) << "after " << tick << " ticks";
+    }
+  }
+  EXPECT_EQ(t.game.reveal.RevealedLines[0].size(), 12000u);
+  EXPECT_EQ(t.game.flow.FlowState, kSentinelState);  // still typing
+}
+
 TEST(PageTest, AnEmptyPageIsCompleteAtOnceAndDrawsNothing) {
   PageGame t;
   t.SetPage({});

@@ -104,7 +104,8 @@ TEST(Options, ParsesTheCommandLine) {
   Options options;
   std::string error;
   ASSERT_TRUE(ParseOptions({"--game-dir", "g", "--seed=7", "--scale", "2", "--fullscreen", "--headless",
-                            "--replay", "r.txt", "--trace", "-", "--snap-dir", "s", "--until", "900", "--version"},
+                            "--replay", "r.txt", "--trace", "-", "--snap-dir", "s", "--until", "900", "--version",
+                            "--text=smooth"},
                            options, error))
       << error;
   EXPECT_EQ(options.game_dir, std::filesystem::path("g"));
@@ -116,6 +117,9 @@ TEST(Options, ParsesTheCommandLine) {
   EXPECT_EQ(options.snap_dir, std::filesystem::path("s"));
   EXPECT_EQ(options.until, 900u);
   EXPECT_TRUE(options.version);
+  EXPECT_EQ(options.text, TextRendering::Smooth);
+  Options defaults;
+  EXPECT_EQ(defaults.text, TextRendering::Bitmap);
 }
 
 TEST(Options, BadUsageIsOneLine) {
@@ -133,6 +137,8 @@ TEST(Options, BadUsageIsOneLine) {
       {{"--load", "10"}, "option --load needs a slot: 1 to 9, quick or auto, not '10'"},
       {{"--load", "3", "--continue"}, "options --load and --continue name two different slots"},
       {{"--version=1"}, "option --version takes no value"},
+      {{"--text", "Bitmap"}, "option --text must be bitmap, sharp or smooth, not 'Bitmap'"},
+      {{"--text"}, "option --text needs a value"},
   };
   for (const auto& [args, message] : cases) {
     Options options;

@@ -1,12 +1,14 @@
-// The SDL2_ttf text rasteriser: cell geometry at 96 dpi, brushes, colour,
-// styles and clipping.
+// The SDL2_ttf text rasteriser, in each of its renderings: cell geometry at
+// 96 dpi, brushes, colour, styles, clipping, long texts and what it keeps.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 #include "core/text.h"
 #include "platform/devices.h"
+#include "tests/support.h"
 
 namespace nurumo {
 namespace {
@@ -38,12 +40,21 @@ Box Changed(const Surface& s, uint8_t grey) {
   return box;
 }
 
-class TextTest : public ::testing::Test {
+class TextTest : public ::testing::TestWithParam<TextRendering> {
  protected:
-  std::unique_ptr<TextRasterizer> text = MakeTtfTextRasterizer();
+  std::unique_ptr<TextRasterizer> text = MakeTtfTextRasterizer(GetParam());
 };
 
-TEST_F(TextTest, SolidBrushFillsTheCellAtThePositionInPixelsAt96Dpi) {
+std::string RenderingName(const ::testing::TestParamInfo<TextRendering>& rendering) {
+  constexpr const char* kNames[] = {"Bitmap", "Sharp", "Smooth"};
+  return kNames[static_cast<std::size_t>(rendering.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(EachRendering, TextTest,
+                         ::testing::Values(TextRendering::Bitmap, TextRendering::Sharp, TextRendering::Smooth),
+                         RenderingName);
+
+TEST_P(TextTest, SolidBrushFillsTheCellAtThePositionInPixelsAt96Dpi) {
   struct Case {
     int size_pt;
     int cell_height;
@@ -65,7 +76,7 @@ TEST_F(TextTest, SolidBrushFillsTheCellAtThePositionInPixelsAt96Dpi) {
   }
 }
 
-TEST_F(TextTest, ClearBrushDrawsOnlyTheGlyphsInTheirColour) {
+TEST_P(TextTest, ClearBrushDrawsOnlyTheGlyphsInTheirColour) {
   Surface s = Filled(100, 40, 100);
   Colour red{255, 0, 0};
   text->Draw(s, 5, 5, Sjis("■"), {12, false, false, false}, red, nullptr);
@@ -82,7 +93,7 @@ TEST_F(TextTest, ClearBrushDrawsOnlyTheGlyphsInTheirColour) {
   EXPECT_EQ(outside[0], 100);
 }
 
-TEST_F(TextTest, FaceIsProportionalAndStylesChangeTheGlyphs) {
+TEST_P(TextTest, FaceIsProportionalAndStylesChangeTheGlyphs) {
   FontSpec plain{12, false, false, false};
   EXPECT_LT(text->MeasureWidth("i", plain), text->MeasureWidth("W", plain));  // not the fixed-pitch face
   EXPECT_GT(text->MeasureWidth(Sjis("あいう"), plain), text->MeasureWidth("abc", plain));
@@ -105,7 +116,7 @@ TEST_F(TextTest, FaceIsProportionalAndStylesChangeTheGlyphs) {
   EXPECT_NE(under.pixels, plain_s.pixels);
 }
 
-TEST_F(TextTest, TextOverTheEdgesIsClipped) {
+TEST_P(TextTest, TextOverTheEdgesIsClipped) {
   struct Case {
     int x, y;
   };
@@ -120,10 +131,95 @@ TEST_F(TextTest, TextOverTheEdgesIsClipped) {
   }
 }
 
-TEST_F(TextTest, EmptyTextDrawsNothingEvenWithASolidBrush) {
+TEST_P(TextTest, EmptyTextDrawsNothingEvenWithASolidBrush) {
   Surface s = Filled(50, 20, 100);
   text->Draw(s, 0, 0, "", {12, false, false, false}, kBlack, &kWhite);
   EXPECT_TRUE(Changed(s, 100).empty());
+}
+
+// A text too long for the surface is cut to what can be seen: what shows
+// is exactly what the whole text would show, from either edge.
+TEST_P(TextTest, ALongTextShowsWhatItsVisibleStartWould) {
+  std::string longer, start;
+  for (int i = 0; i < 2000; ++i) longer += Sjis(i % 3 == 0 ? "夢" : (i % 3 == 1 ? "の" : "a"));
+  for (std::size_t at = 0; at < 60;) start += longer.substr(at, CharLength(longer, at)), at += CharLength(longer, at);
+  for (int x : {10, 0, -37}) {
+    SCOPED_TRACE(x);
+    for (const FontSpec& font : {FontSpec{12, true, false, false}, FontSpec{9, false, true, false}}) {
+      Surface whole = Filled(100, 30, 200), cut = Filled(100, 30, 200);
+      text->Draw(whole, x, 3, longer, font, kBlack, &kWhite);
+      text->Draw(cut, x, 3, start, font, kBlack, &kWhite);
+      EXPECT_EQ(whole.pixels, cut.pixels);
+      EXPECT_FALSE(Changed(whole, 200).empty());
+    }
+  }
+  Surface s = Filled(100, 30, 200);
+  text->Draw(s, -200000, 3, longer, {12, true, false, false}, kBlack, &kWhite);  // wholly left of it
+  text->Draw(s, 100, 3, longer, {12, true, false, false}, kBlack, &kWhite);      // wholly right
+  text->Draw(s, 0, -40, longer, {12, true, false, false}, kBlack, &kWhite);      // wholly above
+  EXPECT_TRUE(Changed(s, 200).empty());
+}
+
+// Every text drawn is kept for the next frame, but only up to a few MB:
+// a thousand different long lines do not pile up.
+TEST_P(TextTest, KeptTextsStayWithinAFewMegabytes) {
+  Surface s = Filled(416, 40, 200);
+  const std::size_t before = testing::HeldBytes();
+  for (int i = 0; i < 1000; ++i) {
+    std::string line = std::to_string(i);
+    while (line.size() < 250) line += Sjis("ぬるま湯");  // each about 2000 x 20 pixels
+    text->Draw(s, 5, 5, line.substr(0, 250), {14, true, false, false}, kBlack, nullptr);
+  }
+  EXPECT_LT(testing::HeldBytes() - std::min(before, testing::HeldBytes()), std::size_t{12} << 20);
+}
+
+// At the small sizes the one-bit renderings draw every pixel either in the
+// text's colour or not at all; the smooth one blends the edges.
+TEST(TextRenderingTest, OnlySmoothBlendsTheEdgesOfSmallText) {
+  for (TextRendering rendering : {TextRendering::Bitmap, TextRendering::Sharp, TextRendering::Smooth}) {
+    SCOPED_TRACE(static_cast<int>(rendering));
+    auto text = MakeTtfTextRasterizer(rendering);
+    for (const FontSpec& font : {FontSpec{9, false, true, false}, FontSpec{10, false, false, true},
+                                 FontSpec{12, true, false, false}, FontSpec{14, true, false, false}}) {
+      Surface s = Filled(160, 24, 255);
+      text->Draw(s, 2, 2, Sjis("…信頼。優越"), font, kBlack, nullptr);
+      int ink = 0, blended = 0;
+      for (uint8_t b : s.pixels) {
+        ink += b == 0;
+        blended += b != 0 && b != 255;
+      }
+      EXPECT_GT(ink, 30) << font.size_pt;
+      if (rendering == TextRendering::Smooth) EXPECT_GT(blended, 0) << font.size_pt;
+      else EXPECT_EQ(blended, 0) << font.size_pt;
+    }
+  }
+}
+
+// Where the bitmap face has a bitmap (9 and 12 points) it is drawn, bold
+// and italic made from it; elsewhere the bitmap rendering is the sharp one.
+TEST(TextRenderingTest, BitmapDrawsTheFacesOwnBitmapsAtNineAndTwelvePoints) {
+  if (std::system("fc-list Mona | grep -q .") != 0) GTEST_SKIP() << "the Mona face is not installed";
+  auto bitmap = MakeTtfTextRasterizer(TextRendering::Bitmap);
+  auto sharp = MakeTtfTextRasterizer(TextRendering::Sharp);
+  auto draw = [](TextRasterizer& text, const FontSpec& font) {
+    Surface s = Filled(200, 30, 255);
+    text.Draw(s, 2, 2, Sjis("…苦痛。ぬるも"), font, kBlack, nullptr);
+    return s.pixels;
+  };
+  for (const FontSpec& font : {FontSpec{9, false, true, false}, FontSpec{12, true, false, false}}) {
+    EXPECT_NE(draw(*bitmap, font), draw(*sharp, font)) << font.size_pt;
+    FontSpec plain = font;
+    plain.bold = plain.italic = false;
+    EXPECT_NE(draw(*bitmap, font), draw(*bitmap, plain)) << font.size_pt << ": the style is lost";
+    EXPECT_EQ(bitmap->MeasureWidth(Sjis("あいう"), font),
+              Changed([&] {
+                Surface s = Filled(200, 30, 100);
+                bitmap->Draw(s, 0, 0, Sjis("あいう"), font, kBlack, &kWhite);
+                return s;
+              }(), 100).right) << font.size_pt;
+  }
+  for (const FontSpec& font : {FontSpec{10, false, false, true}, FontSpec{14, true, false, false}})
+    EXPECT_EQ(draw(*bitmap, font), draw(*sharp, font)) << font.size_pt;
 }
 
 }  // namespace

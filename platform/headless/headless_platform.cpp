@@ -118,8 +118,13 @@ bool HeadlessPlatform::LoadBmp(const std::filesystem::path& file, Surface& out, 
 }
 
 TextRasterizer& HeadlessPlatform::Text() {
-  if (!text_) text_ = MakeTtfTextRasterizer();  // made on first use: tests that draw no text need no font
+  if (!text_) text_ = MakeTtfTextRasterizer(text_rendering_);
   return *text_;
+}
+
+void HeadlessPlatform::SetTextRendering(TextRendering rendering) {
+  text_rendering_ = rendering;
+  text_.reset();
 }
 
 }  // namespace nurumo

@@ -36,6 +36,7 @@ class HeadlessPlatform : public Platform {
   void Note(const std::string& utf8_line) override;
   bool LoadBmp(const std::filesystem::path& file, Surface& out, std::string& error) override;
   TextRasterizer& Text() override;
+  void SetTextRendering(TextRendering rendering) override;
   MusicDevice& Music() override { return *music_; }
   SoundDevice& Sound() override { return *sound_; }
   FileSystem& Files() override { return files_; }
@@ -75,7 +76,8 @@ class HeadlessPlatform : public Platform {
   std::optional<uint32_t> stop_;
   bool stop_sent_ = false;
   bool signals_ = false;
-  std::unique_ptr<TextRasterizer> text_;
+  TextRendering text_rendering_ = kDefaultTextRendering;
+  std::unique_ptr<TextRasterizer> text_;  // made on first use: what draws no text needs no font
   std::unique_ptr<MusicDevice> music_;
   std::unique_ptr<SoundDevice> sound_;
 };

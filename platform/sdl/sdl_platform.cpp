@@ -293,8 +293,13 @@ bool SdlPlatform::LoadBmp(const std::filesystem::path& file, Surface& out, std::
 }
 
 TextRasterizer& SdlPlatform::Text() {
-  if (!text_) text_ = MakeTtfTextRasterizer();
+  if (!text_) text_ = MakeTtfTextRasterizer(text_rendering_);
   return *text_;
+}
+
+void SdlPlatform::SetTextRendering(TextRendering rendering) {
+  text_rendering_ = rendering;
+  text_.reset();
 }
 
 void SdlPlatform::SetFullscreen(bool on) {

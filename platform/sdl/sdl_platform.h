@@ -41,6 +41,7 @@ class SdlPlatform : public Platform {
   void Note(const std::string& utf8_line) override;
   bool LoadBmp(const std::filesystem::path& file, Surface& out, std::string& error) override;
   TextRasterizer& Text() override;
+  void SetTextRendering(TextRendering rendering) override;
   MusicDevice& Music() override { return *music_; }
   SoundDevice& Sound() override { return *sound_; }
   FileSystem& Files() override { return files_; }
@@ -71,7 +72,8 @@ class SdlPlatform : public Platform {
   Surface window_;                    // the client area as the game last presented it
   std::deque<InputEvent> deferred_;   // arrived while a message box was up
   std::unique_ptr<ReplayFeeder> replay_;
-  std::unique_ptr<TextRasterizer> text_;
+  TextRendering text_rendering_ = kDefaultTextRendering;
+  std::unique_ptr<TextRasterizer> text_;  // made on first use: what draws no text needs no font
   std::unique_ptr<MusicDevice> music_;
   std::unique_ptr<SoundDevice> sound_;
 };

@@ -1,7 +1,7 @@
 // The nineteen background pictures. The stage shows them washed (each
 // channel becomes 191 or 255 by bit 6), so each recipe paints in "tones":
 // 0 is the wash's grey, 1 its white, and colour lives in which channels are
-// lit. Picture 1 is the title's and is shown as it is, in full colour.
+// lit. Picture 1 is the title's: shown as it is there, and washed on pages.
 #include <cmath>
 #include <numbers>
 
@@ -46,18 +46,26 @@ Canvas Beach() {  // 0: an empty shore, footprints going off
   return c;
 }
 
-Canvas Title() {  // 1: a pale dawn over still water, shown unwashed
+// Byte values for the pictures painted in plain colour (0..255 a channel).
+constexpr Rgb Bytes(double r, double g, double b) { return {r / 255, g / 255, b / 255}; }
+
+// 1: a pale dawn over still water. Shown plain on the title screen and
+// washed on pages, so every shape is painted in channels that fall on
+// either side of bit 6: washed, the sky runs from lavender through rose into
+// a pale yellow band, the sea is blue with white paths of light, the sun a
+// white disc in a lavender ring, the horizon and the stone grey.
+Canvas Title() {
   Canvas c(kW, kH);
-  c.VerticalGradient({0.86, 0.86, 0.95}, {0.99, 0.96, 0.93}, 0, 170);
-  c.VerticalGradient({0.82, 0.87, 0.93}, {0.93, 0.94, 0.97}, 170, kH);
-  c.Disc(330, 70, 42, {1, 1, 0.97}, 0.9, 12);
-  c.Ring(330, 70, 52, 1, {0.8, 0.78, 0.9}, 0.6);
+  c.VerticalGradient(Bytes(170, 172, 236), Bytes(252, 216, 160), 0, 170);
+  c.VerticalGradient(Bytes(150, 168, 214), Bytes(186, 210, 238), 170, kH);
+  c.Disc(330, 70, 42, Bytes(255, 252, 236), 1, 3);
+  c.Ring(330, 70, 52, 2, Bytes(160, 150, 230));
   for (int i = 0; i < 12; ++i) {
     double y = 176 + i * i * 0.6 + i * 3;
-    c.Line(260 - i * 6, y, 400 + i * 2, y, 1, {1, 1, 1}, 0.7);
+    c.Line(260 - i * 6, y, 400 + i * 2, y, 1.5, Bytes(255, 255, 250));
   }
-  c.Line(0, 170, kW, 170, 1, {0.72, 0.72, 0.82});
-  c.Disc(150, 171, 3, {0.45, 0.45, 0.55});  // a small stone on the horizon
+  c.Line(0, 170, kW, 170, 2, Bytes(150, 146, 180));
+  c.Disc(150, 168, 5, Bytes(40, 40, 60));  // a small stone on the horizon
   return c;
 }
 
@@ -194,10 +202,12 @@ Canvas Stranger() {  // 11: a crack of pain, a stranger standing there
 }
 
 Canvas WhiteRoom() {  // 12: a white room, its corners barely there
-  Canvas c(kW, kH, {0.97, 0.97, 0.97});
-  Rgb line{0.55, 0.55, 0.6};
-  c.Rect(130, 60, 286, 180, {1, 1, 1});
-  c.Polygon({{0, kH}, {130, 180}, {286, 180}, {kW, kH}}, {0.8, 0.8, 0.82});  // the floor, a shade darker
+  Canvas c(kW, kH, {0.92, 0.92, 0.94});  // the ceiling
+  Rgb line{0.3, 0.3, 0.38};
+  c.Polygon({{0, 0}, {130, 60}, {130, 180}, {0, kH}}, {0.8, 0.8, 0.84});  // the side walls, in shade
+  c.Polygon({{kW, 0}, {286, 60}, {286, 180}, {kW, kH}}, {0.8, 0.8, 0.84});
+  c.Rect(130, 60, 286, 180, {1, 1, 1});  // the far wall, lit
+  c.Polygon({{0, kH}, {130, 180}, {286, 180}, {kW, kH}}, {0.62, 0.62, 0.66});  // the floor, darker still
   for (auto [x0, y0, x1, y1] : std::initializer_list<std::array<double, 4>>{
            {0, 0, 130, 60}, {kW, 0, 286, 60}, {0, kH, 130, 180}, {kW, kH, 286, 180},
            {130, 60, 286, 60}, {130, 180, 286, 180}, {130, 60, 130, 180}, {286, 60, 286, 180}})
@@ -319,7 +329,7 @@ Surface MakeBackground(int n) {
       Edge, Stranger, WhiteRoom, Forest, Numbers, Gate, WhiteLight, OpenWindow, Sigil,
   };
   Canvas picture = kRecipes.at(static_cast<std::size_t>(n))();
-  return n == 1 ? picture.ToSurface() : picture.ToWashSurface();
+  return n == 1 ? picture.ToDualSurface() : picture.ToWashSurface();
 }
 
 }  // namespace nurumo::gen

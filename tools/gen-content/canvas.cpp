@@ -29,6 +29,20 @@ uint8_t WashByte(double tone, int y) {
   return static_cast<uint8_t>(high | bit6 | low);
 }
 
+// A plain byte, moved across the nearest bit-6 boundary on the rows whose
+// threshold says so when it lies within kDualBand / 2 of one.
+constexpr double kDualBand = 24;
+uint8_t DualByte(double v, int y) {
+  double value = Clamp01(v) * 255.0;
+  for (double boundary : {64.0, 128.0, 192.0})
+    if (std::fabs(value - boundary) < kDualBand / 2) {
+      double threshold = (kRowOrder[static_cast<std::size_t>(y & 15)] + 0.5) / 16.0 - 0.5;
+      value += threshold * kDualBand;
+      break;
+    }
+  return static_cast<uint8_t>(std::lround(std::clamp(value, 0.0, 255.0)));
+}
+
 }  // namespace
 
 Rgb Mix(Rgb a, Rgb b, double t) {
@@ -113,34 +127,27 @@ void Canvas::Polygon(const std::vector<std::pair<double, double>>& points, Rgb c
   }
 }
 
-Surface Canvas::ToSurface() const {
+Surface Canvas::Convert(uint8_t (*byte)(double value, int y)) const {
   Surface s;
   ResizeSurface(s, width_, height_);
   for (int y = 0; y < height_; ++y) {
     uint8_t* row = s.Row(y);
     for (int x = 0; x < width_; ++x) {
       const Rgb& p = At(x, y);
-      row[x * 3] = ToByte(p.b);
-      row[x * 3 + 1] = ToByte(p.g);
-      row[x * 3 + 2] = ToByte(p.r);
+      row[x * 3] = byte(p.b, y);
+      row[x * 3 + 1] = byte(p.g, y);
+      row[x * 3 + 2] = byte(p.r, y);
     }
   }
   return s;
 }
 
-Surface Canvas::ToWashSurface() const {
-  Surface s;
-  ResizeSurface(s, width_, height_);
-  for (int y = 0; y < height_; ++y) {
-    uint8_t* row = s.Row(y);
-    for (int x = 0; x < width_; ++x) {
-      const Rgb& p = At(x, y);
-      row[x * 3] = WashByte(p.b, y);
-      row[x * 3 + 1] = WashByte(p.g, y);
-      row[x * 3 + 2] = WashByte(p.r, y);
-    }
-  }
-  return s;
+Surface Canvas::ToSurface() const {
+  return Convert([](double v, int) { return ToByte(v); });
 }
+
+Surface Canvas::ToDualSurface() const { return Convert(DualByte); }
+
+Surface Canvas::ToWashSurface() const { return Convert(WashByte); }
 
 }  // namespace nurumo::gen

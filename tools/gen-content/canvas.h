@@ -37,6 +37,12 @@ class Canvas {
 
   // Plain 24-bit colour.
   Surface ToSurface() const;
+  // Plain colour that also reads washed: a channel within a few steps of
+  // 64, 128 or 192 (where bit 6 turns) is dithered by rows, so the wash
+  // shows the picture's bands with soft edges and the plain picture changes
+  // by a few steps at most. The colours choose the washed picture: a channel
+  // in 64..127 or 192..255 washes to 255, one in 0..63 or 128..191 to 191.
+  Surface ToDualSurface() const;
   // For washed pictures: each channel's tone (0 = the wash's 191, 1 = its
   // 255) is dithered by rows into bit 6; the other bits carry the tone too,
   // so the raw file looks like a darker, richer version of the washed one.
@@ -44,6 +50,8 @@ class Canvas {
 
  private:
   void Blend(int x, int y, Rgb colour, double alpha);
+  // Each channel of each pixel through `byte` (its value and row).
+  Surface Convert(uint8_t (*byte)(double value, int y)) const;
   int width_, height_;
   std::vector<Rgb> pixels_;
 };

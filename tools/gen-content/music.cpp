@@ -246,8 +246,8 @@ MidiPiece CompileMusic(std::string_view source, const std::string& name) {
   };
   MidiPiece piece;
   piece.seconds = static_cast<double>(loop) / kDivision * 60.0 / tempo;
-  if (piece.seconds < 30 || piece.seconds > 120)
-    fault(number, "one pass lasts " + std::to_string(piece.seconds) + " s; a loop should last 30 s to 2 min");
+  if (piece.seconds < 30 || piece.seconds > 240)
+    fault(number, "one pass lasts " + std::to_string(piece.seconds) + " s; a loop should last 30 s to 4 min");
   const std::size_t count = chunks.size() + 1;
   piece.file = std::string("MThd\0\0\0\x06\0\x01", 10);
   piece.file += {static_cast<char>(count >> 8), static_cast<char>(count & 0xFF), static_cast<char>(kDivision >> 8),

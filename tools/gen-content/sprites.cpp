@@ -94,7 +94,7 @@ std::string IconSvg() {
 // `drawn` says whether any ink came out.
 Surface MakeLettering(bool* drawn) {
   constexpr int kMaxW = 158, kMaxH = 36, kMarginX = 3, kMarginY = 2;
-  auto text = MakeTtfTextRasterizer();
+  auto text = MakeTtfTextRasterizer(TextRendering::Smooth);  // large, soft-edged lettering
   const std::string word = Sjis("ぬるも。");
   Surface work;
   int x0 = 0, y0 = 0, x1 = -1, y1 = -1;  // the ink's bounding box

@@ -67,7 +67,7 @@ int Lint(const std::filesystem::path& game_dir) {
   }
   std::unique_ptr<nurumo::TextRasterizer> text;
   try {
-    text = nurumo::MakeTtfTextRasterizer();
+    text = nurumo::MakeTtfTextRasterizer(nurumo::kDefaultTextRendering);
   } catch (const std::exception& e) {
     std::cerr << "nurumo-script: page widths not checked: " << e.what() << "\n";
   }
