@@ -40,6 +40,8 @@ std::string UsageText() {
          "  --replay FILE    feed keys from a replay file\n"
          "  --trace FILE     write the trace as JSON lines (- for standard output)\n"
          "  --snap-dir DIR   where SNAP lines of a replay write their pictures (default: .)\n"
+         "  --autoplay       the game plays itself: at a reader's pace in the window,\n"
+         "                   as fast as the virtual clock allows with --headless\n"
          "  --until MS       headless only: stop at this virtual time (default: 5000 ms\n"
          "                   after the replay's last line, or 60000 ms)\n"
          "  --help           print this text\n";
@@ -56,7 +58,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     const bool takes_value = name == "--game-dir" || name == "--seed" || name == "--scale" ||
                              name == "--replay" || name == "--trace" || name == "--snap-dir" ||
                              name == "--until";
-    const bool is_flag = name == "--help" || name == "-h" || name == "--fullscreen" || name == "--headless";
+    const bool is_flag =
+        name == "--help" || name == "-h" || name == "--fullscreen" || name == "--headless" || name == "--autoplay";
     if (!takes_value && !is_flag) {
       error = "unknown option '" + args[i] + "' (see --help)";
       return false;
@@ -80,6 +83,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     if (name == "--help" || name == "-h") options.help = true;
     else if (name == "--fullscreen") options.fullscreen = true;
     else if (name == "--headless") options.headless = true;
+    else if (name == "--autoplay") options.autoplay = true;
     else if (name == "--game-dir") options.game_dir = fs::path(value);
     else if (name == "--replay") options.replay = fs::path(value);
     else if (name == "--trace") options.trace = value;

@@ -19,6 +19,7 @@ struct Options {
   std::optional<std::string> trace;  // a file name, or "-" for standard output
   std::filesystem::path snap_dir = ".";
   std::optional<uint32_t> until;  // headless only
+  bool autoplay = false;          // the game plays itself
   bool help = false;
 };
 

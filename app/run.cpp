@@ -12,10 +12,13 @@
 #include "platform/headless/headless_platform.h"
 #include "platform/replay.h"
 #include "platform/sdl/sdl_platform.h"
+#include "shell/autoplay.h"
 
 namespace nurumo {
 
 namespace {
+
+constexpr int kAutoplayBoxMs = 5000;
 
 bool ReadReplay(const Options& options, std::vector<ReplayLine>& lines, std::ostream& err) {
   if (!options.replay) return true;
@@ -40,14 +43,14 @@ uint32_t ClockSeed() {
   return device();
 }
 
-int Play(Platform& platform, uint32_t seed, std::ostream* trace_out) {
+int Play(Platform& platform, uint32_t seed, std::ostream* trace_out, KeySource* autoplayer) {
   Game game(platform, seed);
   game.trace.Open(trace_out, [&platform] { return platform.Now(); });
   game.trace.Event("start").Int("seed", seed);
   SetCaption(game, Sjis("ぬるも。"));  // the window's caption at creation
 
   const bool started = FormCreate(game);
-  RunPump(game, [&game, started](const InputEvent& event) { DispatchEvent(game, event, started); });
+  RunPump(game, [&game, started](const InputEvent& event) { DispatchEvent(game, event, started); }, autoplayer);
   FormDestroy(game);
   TraceExit(game);
   return 0;
@@ -84,21 +87,26 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
   const uint32_t stop = options.until ? *options.until : DefaultStopTime(lines);
   auto replay = options.replay ? std::make_unique<ReplayFeeder>(lines, options.snap_dir) : nullptr;
 
+  std::unique_ptr<AutoPlayer> autoplayer;
+  if (options.autoplay) autoplayer = std::make_unique<AutoPlayer>(options.headless ? AutoPace::Fast : AutoPace::Reader);
+
   if (options.headless) {
     HeadlessPlatform platform(std::move(files));
     platform.AttachReplay(std::move(replay));
     platform.SetStopTime(stop);
-    return Play(platform, seed, trace_out);
+    return Play(platform, seed, trace_out, autoplayer.get());
   }
   std::unique_ptr<SdlPlatform> platform;
   try {
-    platform = std::make_unique<SdlPlatform>(std::move(files), SdlWindowOptions{options.scale, options.fullscreen});
+    SdlWindowOptions window{options.scale, options.fullscreen};
+    if (options.autoplay) window.box_closes_after_ms = kAutoplayBoxMs;  // nobody may be there to close it
+    platform = std::make_unique<SdlPlatform>(std::move(files), window);
   } catch (const std::exception& error) {
     err << "nurumo: " << error.what() << '\n';
     return 1;
   }
   platform->AttachReplay(std::move(replay));
-  return Play(*platform, seed, trace_out);
+  return Play(*platform, seed, trace_out, autoplayer.get());
 }
 
 }  // namespace nurumo

@@ -84,7 +84,7 @@ TEST(Options, ParsesTheCommandLine) {
   Options options;
   std::string error;
   ASSERT_TRUE(ParseOptions({"--game-dir", "g", "--seed=7", "--scale", "2", "--fullscreen", "--headless",
-                            "--replay", "r.txt", "--trace", "-", "--snap-dir", "s", "--until", "900"},
+                            "--replay", "r.txt", "--trace", "-", "--snap-dir", "s", "--until", "900", "--autoplay"},
                            options, error))
       << error;
   EXPECT_EQ(options.game_dir, std::filesystem::path("g"));
@@ -95,6 +95,7 @@ TEST(Options, ParsesTheCommandLine) {
   EXPECT_EQ(options.trace, "-");
   EXPECT_EQ(options.snap_dir, std::filesystem::path("s"));
   EXPECT_EQ(options.until, 900u);
+  EXPECT_TRUE(options.autoplay);
 }
 
 TEST(Options, BadUsageIsOneLine) {
@@ -108,6 +109,7 @@ TEST(Options, BadUsageIsOneLine) {
       {{"--scale", "9"}, "option --scale must be 1 to 8, not 9"},
       {{"--until", "4294967295"}, "option --until is out of range: 4294967295"},
       {{"--headless=yes"}, "option --headless takes no value"},
+      {{"--autoplay=fast"}, "option --autoplay takes no value"},
       {{"--trace="}, "option --trace needs a value"},
   };
   for (const auto& [args, message] : cases) {

@@ -37,9 +37,12 @@ void StartPump(Game& game) {
   game.timers.PumpStarted = true;  // the loop itself is entered once, by the program entry
 }
 
-void PumpPass(Game& game, const std::function<void(const InputEvent&)>& dispatch) {
+void PumpPass(Game& game, const std::function<void(const InputEvent&)>& dispatch, KeySource* keys) {
   InputEvent event;
   while (game.platform.PollEvent(event)) dispatch(event);
+  if (keys && !game.terminate) {
+    if (std::optional<int> key = keys->Poll(game, game.platform.Now())) dispatch({InputEvent::Kind::Key, *key});
+  }
 
   const uint32_t now = game.platform.Now();
   const std::size_t count = game.timers.TimerSlots.size();  // slots added by a callback wait a pass
@@ -70,11 +73,17 @@ uint32_t NextDueTime(const Game& game, uint32_t now) {
   return now + static_cast<uint32_t>(wait);
 }
 
-void RunPump(Game& game, const std::function<void(const InputEvent&)>& dispatch) {
+void RunPump(Game& game, const std::function<void(const InputEvent&)>& dispatch, KeySource* keys) {
   while (!game.terminate) {
-    PumpPass(game, dispatch);
+    PumpPass(game, dispatch, keys);
     if (game.terminate) break;
-    game.platform.WaitForEvents(NextDueTime(game, game.platform.Now()));  // sleep instead of spinning
+    const uint32_t now = game.platform.Now();
+    uint32_t until = NextDueTime(game, now);
+    if (keys) {
+      const uint32_t wake = keys->NextWake(now);
+      if (static_cast<int32_t>(wake - now) < static_cast<int32_t>(until - now)) until = wake;
+    }
+    game.platform.WaitForEvents(until);  // sleep instead of spinning
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "platform/platform.h"
@@ -26,17 +27,27 @@ struct TimerState {
   bool PumpStarted = false;
 };
 
+// Keys that come from something other than the platform's input (the
+// autoplayer): asked once a pass, after the platform's own events, and woken
+// for. Its keys go the way of a player's.
+class KeySource {
+ public:
+  virtual ~KeySource() = default;
+  virtual std::optional<int> Poll(const Game& game, uint32_t now) = 0;
+  virtual uint32_t NextWake(uint32_t now) = 0;
+};
+
 void SetTimerSlot(Game& game, int index, int32_t interval, SlotCallback callback);
 void ClearTimerSlots(Game& game);
 void StartPump(Game& game);
 
 // One pass: hand every pending event to `dispatch`, read the clock once and
 // fire the due slots. Errors of callbacks are shown in the error box.
-void PumpPass(Game& game, const std::function<void(const InputEvent&)>& dispatch);
+void PumpPass(Game& game, const std::function<void(const InputEvent&)>& dispatch, KeySource* keys = nullptr);
 
 // The loop: passes until game.terminate is set, waiting for input or the
 // next due slot between passes.
-void RunPump(Game& game, const std::function<void(const InputEvent&)>& dispatch);
+void RunPump(Game& game, const std::function<void(const InputEvent&)>& dispatch, KeySource* keys = nullptr);
 
 // The clock value at which the next slot falls due (for waiting).
 uint32_t NextDueTime(const Game& game, uint32_t now);
