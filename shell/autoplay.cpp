@@ -1,6 +1,7 @@
 #include "shell/autoplay.h"
 
 #include <algorithm>
+#include <exception>
 
 #include "game/game.h"
 
@@ -32,8 +33,12 @@ int32_t AutoPlayer::ChoiceFor(const Game& game) {
   for (int32_t k = 1; k <= game.choices.ChoiceCount; ++k) menu += '|' + game.choices.ChoiceLabels[k];
   if (menu != menu_) {
     menu_ = menu;
-    const Move move = MenuWithOdds(game.player, game.choices);
-    choice_ = planner_.Choose(game.player, move);
+    try {
+      const Move move = MenuWithOdds(game.player, game.choices);
+      choice_ = planner_.Choose(game.player, move);
+    } catch (const std::exception&) {
+      choice_ = 1;  // moods no rule can build on (only a save could hold them): what SPACE alone does
+    }
   }
   return choice_;
 }

@@ -109,6 +109,14 @@ TEST(AutoPlayer, ReaderWaitsForTheTypewriterUnlessThePageIsEmpty) {
   EXPECT_EQ(reader.Poll(h.game, 61800), vk::kSpace);
 }
 
+TEST(AutoPlayer, AMenuNoRuleCanBuildOnGetsTheFirstChoice) {
+  HeadlessGame h;
+  ShowMenu(h.game, 1, {90, 25, 20, 15, 10}, 7);
+  h.game.player.Params[1] = INT32_MIN;  // only a save could hold it: building the place again overflows
+  AutoPlayer fast(AutoPace::Fast);
+  EXPECT_EQ(fast.Poll(h.game, 0), vk::kSpace);
+}
+
 TEST(AutoPlayer, AfterAFailedSaveGoesOnWithoutSaving) {
   HeadlessGame h;
   AutoPlayer fast(AutoPace::Fast);
