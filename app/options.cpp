@@ -1,9 +1,6 @@
 #include "app/options.h"
 
-#include <unistd.h>
-
 #include <charconv>
-#include <cstdlib>
 
 namespace nurumo {
 
@@ -11,21 +8,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-#ifndef NURUMO_BUILD_GAME_DIR
-#define NURUMO_BUILD_GAME_DIR ""
-#endif
-#ifndef NURUMO_INSTALL_GAME_DIR
-#define NURUMO_INSTALL_GAME_DIR ""
+#ifndef NURUMO_VERSION
+#define NURUMO_VERSION "unknown"
 #endif
 
 bool ParseUnsigned(const std::string& text, uint32_t& out) {
   auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), out);
   return !text.empty() && error == std::errc() && end == text.data() + text.size();
-}
-
-bool HoldsDat(const fs::path& dir) {
-  std::error_code ec;
-  return !dir.empty() && fs::is_directory(dir / "dat", ec);
 }
 
 }  // namespace
@@ -44,7 +33,8 @@ std::string UsageText() {
          "                   as fast as the virtual clock allows with --headless\n"
          "  --until MS       headless only: stop at this virtual time (default: 5000 ms\n"
          "                   after the replay's last line, or 60000 ms)\n"
-         "  --help           print this text\n";
+         "  --help           print this text\n"
+         "  --version        print the version\n";
 }
 
 bool ParseOptions(const std::vector<std::string>& args, Options& options, std::string& error) {
@@ -58,8 +48,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     const bool takes_value = name == "--game-dir" || name == "--seed" || name == "--scale" ||
                              name == "--replay" || name == "--trace" || name == "--snap-dir" ||
                              name == "--until";
-    const bool is_flag =
-        name == "--help" || name == "-h" || name == "--fullscreen" || name == "--headless" || name == "--autoplay";
+    const bool is_flag = name == "--help" || name == "-h" || name == "--fullscreen" || name == "--headless" ||
+                         name == "--version" || name == "--autoplay";
     if (!takes_value && !is_flag) {
       error = "unknown option '" + args[i] + "' (see --help)";
       return false;
@@ -81,6 +71,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     }
     uint32_t number = 0;
     if (name == "--help" || name == "-h") options.help = true;
+    else if (name == "--version") options.version = true;
     else if (name == "--fullscreen") options.fullscreen = true;
     else if (name == "--headless") options.headless = true;
     else if (name == "--autoplay") options.autoplay = true;
@@ -118,30 +109,6 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
   return true;
 }
 
-fs::path ChooseGameDir(const Options& options) {
-  if (options.game_dir) return *options.game_dir;
-  std::error_code ec;
-  fs::path here = fs::current_path(ec);
-  if (!ec && HoldsDat(here)) return here;
-  if (HoldsDat(NURUMO_BUILD_GAME_DIR)) return NURUMO_BUILD_GAME_DIR;
-  if (HoldsDat(NURUMO_INSTALL_GAME_DIR)) return NURUMO_INSTALL_GAME_DIR;
-  return ec ? fs::path(".") : here;  // nothing found: the start-up reports the missing files
-}
-
-fs::path ChooseDataDir(const fs::path& game_dir) {
-  if (::access(game_dir.c_str(), W_OK) == 0) return game_dir;
-  fs::path base;
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
-    base = xdg;  // a relative value is to be ignored
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    base = fs::path(home) / ".local" / "share";
-  } else {
-    return game_dir;  // nowhere better: saving will report its failure
-  }
-  fs::path data = base / "nurumo";
-  std::error_code ec;
-  fs::create_directories(data, ec);
-  return ec ? game_dir : data;
-}
+std::string VersionText() { return "nurumo " NURUMO_VERSION "\n"; }
 
 }  // namespace nurumo

@@ -21,6 +21,7 @@ struct Options {
   std::optional<uint32_t> until;  // headless only
   bool autoplay = false;          // the game plays itself
   bool help = false;
+  bool version = false;
 };
 
 // False with a one-line reason for a bad command line.
@@ -29,13 +30,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
 // The text --help prints.
 std::string UsageText();
 
-// The game folder: the given one; else the current folder when it holds
-// dat/; else the folder built with the program; else the installed one.
-std::filesystem::path ChooseGameDir(const Options& options);
-
-// Where save.dat, the afterword and the voice-mode marker live: the game
-// folder when it can be written, else $XDG_DATA_HOME/nurumo (by default
-// ~/.local/share/nurumo), created here.
-std::filesystem::path ChooseDataDir(const std::filesystem::path& game_dir);
+// The line --version prints.
+std::string VersionText();
 
 }  // namespace nurumo

@@ -5,6 +5,7 @@
 #include <random>
 #include <sstream>
 
+#include "app/folders.h"
 #include "app/form.h"
 #include "core/text.h"
 #include "game/game.h"
@@ -63,8 +64,18 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     out << UsageText();
     return 0;
   }
+  if (options.version) {
+    out << VersionText();
+    return 0;
+  }
   std::vector<ReplayLine> lines;
   if (!ReadReplay(options, lines, err)) return 2;  // before the game starts
+  GameFolder game_folder;
+  std::string folder_error;
+  if (!ChooseGameDir(ThisProcessSearch(options.game_dir), game_folder, folder_error)) {
+    err << "nurumo: " << folder_error << '\n';  // before any window: nothing to show a box over
+    return 2;
+  }
 
   std::ofstream trace_file;
   std::ostream* trace_out = nullptr;
@@ -81,8 +92,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     }
   }
 
-  const std::filesystem::path game_dir = ChooseGameDir(options);
-  FileSystem files(game_dir, ChooseDataDir(game_dir));
+  FileSystem files(game_folder.dir, ChooseDataDir(game_folder));
   const uint32_t seed = options.seed ? *options.seed : ClockSeed();
   const uint32_t stop = options.until ? *options.until : DefaultStopTime(lines);
   auto replay = options.replay ? std::make_unique<ReplayFeeder>(lines, options.snap_dir) : nullptr;

@@ -84,6 +84,35 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
   return ok;
 }
 
+// Converts what it can; each piece that does not convert becomes `mark`.
+// `skip` tells how long the piece that failed at a position is.
+std::string ConvertMarking(const char* to, const char* from, std::string_view in, std::string_view mark,
+                           std::size_t (*skip)(std::string_view, std::size_t)) {
+  std::string result;
+  std::size_t i = 0;
+  while (i < in.size()) {
+    std::string piece;
+    std::size_t bad = 0;
+    const bool whole = Convert(to, from, in.substr(i), piece, &bad);
+    result += piece;  // all of it, or what converted before the bad piece
+    if (whole) break;
+    result += mark;
+    i += bad;
+    i += skip(in, i);
+  }
+  return result;
+}
+
+// The bytes of the UTF-8 character at i: its lead byte and the continuation
+// bytes that follow, 1 for a stray byte.
+std::size_t Utf8Length(std::string_view s, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(s[i]);
+  std::size_t want = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+  std::size_t n = 1;
+  while (n < want && i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80) ++n;
+  return n;
+}
+
 }  // namespace
 
 bool TryUtf8ToCp932(std::string_view utf8, std::string& out, std::size_t* bad_offset) {
@@ -100,21 +129,13 @@ std::string Utf8ToCp932(std::string_view utf8) {
   return out;
 }
 
+std::string Utf8ToCp932Lossy(std::string_view utf8) { return ConvertMarking("CP932", "UTF-8", utf8, "?", Utf8Length); }
+
 std::string Cp932ToUtf8(std::string_view cp932) {
-  std::string result;
-  std::size_t i = 0;
-  while (i < cp932.size()) {
-    std::string piece;
-    std::size_t bad = 0;
-    if (Convert("UTF-8", "CP932", cp932.substr(i), piece, &bad)) {
-      result += piece;
-      break;
-    }
-    result += piece;           // what converted before the bad byte
-    result += "\xEF\xBF\xBD";  // U+FFFD for the byte that did not
-    i += bad + 1;
-  }
-  return result;
+  // U+FFFD for each byte that does not convert
+  return ConvertMarking("UTF-8", "CP932", cp932, "\xEF\xBF\xBD", [](std::string_view, std::size_t) -> std::size_t {
+    return 1;
+  });
 }
 
 }  // namespace nurumo

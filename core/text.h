@@ -37,6 +37,10 @@ bool TryUtf8ToCp932(std::string_view utf8, std::string& out, std::size_t* bad_of
 // UTF-8 -> CP932; a character without a CP932 form is a ConversionError.
 std::string Utf8ToCp932(std::string_view utf8);
 
+// UTF-8 -> CP932 for showing, e.g. a file name in a box: a character
+// without a CP932 form, or a byte that is not UTF-8, becomes '?'. Never throws.
+std::string Utf8ToCp932Lossy(std::string_view utf8);
+
 // CP932 -> UTF-8. Bytes that are not valid CP932 become U+FFFD; never throws.
 std::string Cp932ToUtf8(std::string_view cp932);
 

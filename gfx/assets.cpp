@@ -29,6 +29,7 @@ void LoadPicture(Game& game, const std::string& path, Surface& surface) {
   if (!TryUtf8ToCp932(reason, reason_cp932)) reason_cp932.assign(1, '?');
   std::string text = Sjis("画像ファイルを読み込めません: ");
   text.append(path).append(" (").append(reason_cp932).append(")");
+  text.append(Sjis("\nフォルダ: ")).append(Utf8ToCp932Lossy(game.platform.Files().Resolve(path).parent_path().string()));
   throw FileError(text);
 }
 

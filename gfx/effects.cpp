@@ -74,8 +74,20 @@ void IgnoreMessage(j_common_ptr, int) {}
 
 enum class Decoded { Ok, Broken, TooFewRows };
 
+// Ink in four channels to light in three, the way picture viewers show it:
+// each colour's light times the light the black ink leaves. Adobe's files
+// (those with its marker) store every channel inverted, as light already.
+void CmykRowToBgr(const JSAMPLE* cmyk, uint8_t* bgr, JDIMENSION width, bool inverted) {
+  for (JDIMENSION x = 0; x < width; ++x, cmyk += 4, bgr += 3) {
+    auto light = [&](int i) { return inverted ? cmyk[i] : 255 - cmyk[i]; };
+    const int k = light(3);
+    for (int c = 0; c < 3; ++c) bgr[2 - c] = static_cast<uint8_t>((light(c) * k + 127) / 255);
+  }
+}
+
 // Decode into `out`, at least 416 wide (missing columns black). Only plain C
-// data lives in this frame between setjmp and longjmp.
+// data lives in this frame between setjmp and longjmp; the CMYK row belongs
+// to the decoder's own memory, freed with it.
 Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message) {
   jpeg_decompress_struct info{};
   JpegError error{};
@@ -90,16 +102,24 @@ Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message) {
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<unsigned long>(bytes.size()));
   jpeg_read_header(&info, TRUE);
-  info.out_color_space = JCS_EXT_BGR;  // our pixel order, straight from the decoder
+  const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+  info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;  // BGR is our pixel order, straight from the decoder
   jpeg_start_decompress(&info);
   if (info.output_height < static_cast<JDIMENSION>(kScreenHeight)) {
     jpeg_destroy_decompress(&info);
     return Decoded::TooFewRows;
   }
   ResizeSurface(out, std::max(static_cast<int>(info.output_width), kScreenWidth), static_cast<int>(info.output_height));
+  JSAMPARRAY cmyk_row =
+      cmyk ? (*info.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&info), JPOOL_IMAGE, info.output_width * 4, 1)
+           : nullptr;
   while (info.output_scanline < info.output_height) {
     JSAMPROW row = out.Row(static_cast<int>(info.output_scanline));
-    jpeg_read_scanlines(&info, &row, 1);
+    if (!cmyk) {
+      jpeg_read_scanlines(&info, &row, 1);
+    } else if (jpeg_read_scanlines(&info, cmyk_row, 1) == 1) {
+      CmykRowToBgr(cmyk_row[0], row, info.output_width, info.saw_Adobe_marker);
+    }
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);

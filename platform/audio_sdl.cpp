@@ -12,8 +12,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
-#include <iterator>
-#include <optional>
 #include <set>
 #include <system_error>
 
@@ -28,6 +26,7 @@ namespace {
 constexpr int kFrequency = 44100;
 constexpr int kChunkSamples = 1024;  // about 23 ms: small enough for sound effects to start at once
 constexpr int kSoundChannel = 0;     // the one sound-effect channel
+constexpr std::size_t kLargestMusicFile = std::size_t{64} << 20;  // read whole into memory
 
 bool IsFile(const std::string& path) {
   std::error_code ec;
@@ -40,10 +39,14 @@ bool IsMidiName(const std::filesystem::path& file) {
   return extension == ".mid" || extension == ".midi" || extension == ".rmi";
 }
 
-bool ReadFile(const std::filesystem::path& file, std::string& bytes) {
+// Reads at most `limit` bytes and one more, which tells the file is larger.
+bool ReadFile(const std::filesystem::path& file, std::string& bytes, std::size_t limit) {
   std::ifstream in(file, std::ios::binary);
   if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  bytes.clear();
+  char buffer[1 << 16];
+  while (bytes.size() <= limit && in.read(buffer, sizeof buffer).gcount() > 0)
+    bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
   return !in.bad();
 }
 
@@ -123,8 +126,10 @@ class SdlMusic : public MusicDevice {
     if (!mixer_->midi()) return false;  // silence, already told why
     std::string reason;
     music_ = Load(file, reason);
-    if (!music_) mixer_->Say("cannot play " + file.string() + " (" + reason + ")");
-    return music_ != nullptr;
+    if (music_) return true;
+    bytes_.clear();
+    mixer_->Say("cannot play " + file.string() + " (" + reason + ")");
+    return false;
   }
   void Play() override {
     if (music_ && !Mix_PlayingMusic()) Start();
@@ -149,31 +154,28 @@ class SdlMusic : public MusicDevice {
   void SetLoopHint(bool loop) override { loop_ = loop; }
 
  private:
-  // From memory: a MIDI file is looked at first, and one inside a RIFF
-  // wrapper is taken out of it for the synthesizer.
+  // From memory: a MIDI file is checked and, where it is sloppy, repaired
+  // first (the file on disk stays as it is); one inside a RIFF wrapper is
+  // taken out of it for the synthesizer.
   Mix_Music* Load(const std::filesystem::path& file, std::string& reason) {
-    if (!ReadFile(file, bytes_)) {
+    if (!ReadFile(file, bytes_, kLargestMusicFile)) {
       reason = "cannot read the file";
       return nullptr;
     }
-    std::string_view smf = UnwrapRmid(bytes_);
-    bool midi = smf.starts_with("MThd");
-    if (midi || IsMidiName(file)) {
-      std::optional<uint64_t> length = MidiLength(smf);
-      if (!length) {
-        reason = "not a well-formed MIDI file";
-        return nullptr;
-      }
-      if (*length == 0) {
-        reason = "the piece lasts no time";
-        return nullptr;
-      }
-    }
-    if (smf.size() > static_cast<std::size_t>(INT32_MAX)) {
+    if (bytes_.size() > kLargestMusicFile) {
       reason = "too large";
       return nullptr;
     }
-    SDL_RWops* source = SDL_RWFromConstMem(smf.data(), static_cast<int>(smf.size()));
+    bool midi = UnwrapRmid(bytes_).starts_with("MThd");
+    if (midi || IsMidiName(file)) {
+      RepairedMidi checked = RepairMidi(bytes_);
+      if (!checked.problem.empty()) {
+        reason = checked.problem;
+        return nullptr;
+      }
+      bytes_ = std::move(checked.smf);
+    }
+    SDL_RWops* source = SDL_RWFromConstMem(bytes_.data(), static_cast<int>(bytes_.size()));
     Mix_Music* music =
         source ? midi ? Mix_LoadMUSType_RW(source, MUS_MID, 1) : Mix_LoadMUS_RW(source, 1) : nullptr;
     if (!music) reason = Mix_GetError();
@@ -187,7 +189,7 @@ class SdlMusic : public MusicDevice {
 
   std::shared_ptr<Mixer> mixer_;
   Mix_Music* music_ = nullptr;
-  std::string bytes_;  // the file, which the music may read from while it plays
+  std::string bytes_;  // what the music plays from, kept while it plays
   bool loop_ = false;
 };
 

@@ -112,6 +112,10 @@ class Platform {
   virtual void MessageBox(const std::string& caption_cp932, const std::string& text_cp932,
                           BoxIcon icon) = 0;
 
+  // diagnostics: one line (UTF-8) for whoever started the program, on
+  // standard error; the player sees boxes, not these
+  virtual void Note(const std::string& utf8_line) = 0;
+
   // pictures: a BMP file as a 24-bit surface; false with a reason (UTF-8)
   virtual bool LoadBmp(const std::filesystem::path& file, Surface& out, std::string& error) = 0;
 

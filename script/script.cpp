@@ -106,6 +106,7 @@ bool IsCommand(std::string_view line, std::string_view keyword, TokenSlots& slot
 bool LoadScript(Game& game, const std::string& cp932_path, bool unscramble) {
   FileSystem& files = game.platform.Files();
   if (!files.Exists(cp932_path)) {
+    game.platform.Note("script not found: " + files.Resolve(cp932_path).string());
     RefuseScript(game, Sjis("『") + cp932_path + Sjis("』が見つかりません。終了します。"));
     return false;
   }

@@ -153,6 +153,9 @@ TEST(AssetsTest, AMissingPictureStopsTheLoadWithItsName) {
       ADD_FAILURE() << "no error";
     } catch (const FileError& e) {
       EXPECT_NE(std::string(e.text()).find(c.named), std::string::npos) << Cp932ToUtf8(e.text());
+      // and the folder it was looked for in
+      const std::string folder = Sjis("\nフォルダ: ") + (t.dir.path() / "dat").string();
+      EXPECT_TRUE(std::string(e.text()).ends_with(folder)) << Cp932ToUtf8(e.text());
     }
     for (int n = 0; n < 19; ++n) EXPECT_EQ(t.game.gfx.BackgroundSurfaces[n].empty(), n >= c.loaded_backgrounds) << n;
     EXPECT_TRUE(t.game.gfx.CursorSurface.empty());
@@ -163,20 +166,44 @@ TEST(AssetsTest, AMissingPictureStopsTheLoadWithItsName) {
   EXPECT_THROW(CreateSurfaces(t.game), FileError);
 }
 
-TEST(AssetsTest, PicturesInOtherBmpLayoutsLoadAsTheSamePixels) {
+// Sixteen blocks across a row: every colour a 4-bit palette holds.
+Bgr BlockPixel(int x, int y) { return testing::ColourBlocks(x, y, 26); }
+
+TEST(AssetsTest, PicturesInEveryCommonBmpLayoutLoadAsTheSamePixels) {
+  using testing::BmpLayout;
   struct Case {
-    int bits;
-    bool top_down;
+    const char* what;
+    BmpLayout layout;
+    int tolerance;  // 16-bit pixels keep 5 or 6 bits a channel
   };
-  for (Case c : {Case{24, true}, Case{8, false}, Case{8, true}}) {
-    SCOPED_TRACE(c.bits * 10 + c.top_down);
+  const std::vector<Case> cases = {
+      {"24-bit", {}, 0},
+      {"24-bit top-down", {.top_down = true}, 0},
+      {"8-bit palette", {.bits = 8}, 0},
+      {"8-bit palette top-down", {.bits = 8, .top_down = true}, 0},
+      {"4-bit palette", {.bits = 4}, 0},
+      {"8-bit run-length encoded", {.bits = 8, .rle8 = true}, 0},
+      {"16-bit 5-5-5", {.bits = 16}, 7},
+      {"16-bit 5-6-5 with masks", {.bits = 16, .masks = true}, 7},
+      {"32-bit", {.bits = 32}, 0},
+      {"32-bit with masks", {.bits = 32, .masks = true}, 0},
+      {"OS/2 header, 24-bit", {.os2 = true}, 0},
+      {"OS/2 header, 8-bit palette", {.bits = 8, .os2 = true}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
     testing::HeadlessGame t;
     testing::WritePictures(t.dir);
-    t.dir.Write("dat/cursol.bmp", testing::MakeBmp(256, 32, testing::CursorPixel, c.bits, c.top_down));
+    t.dir.Write(testing::BackgroundName(5), testing::MakeBmp(416, 256, BlockPixel, c.layout));
     CreateSurfaces(t.game);
-    const Surface& cursor = t.game.gfx.CursorSurface;
-    for (int y : {0, 3, 31})
-      for (int x : {0, 3, 99, 255}) EXPECT_EQ(Pixel(cursor, x, y)[2], testing::CursorPixel(x, y)[2]) << x << "," << y;
+    const Surface& picture = t.game.gfx.BackgroundSurfaces[5];
+    ASSERT_EQ(picture.width, 416);
+    ASSERT_EQ(picture.height, 256);
+    for (int y = 0; y < 256; y += 9)
+      for (int x = 0; x < 416; x += 13)
+        for (int i = 0; i < 3; ++i)
+          ASSERT_NEAR(Pixel(picture, x, y)[i], BlockPixel(x, y)[static_cast<std::size_t>(i)], c.tolerance)
+              << x << "," << y << " channel " << i;
   }
 }
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "core/checked.h"
 #include "core/random.h"
 #include "core/text.h"
@@ -36,6 +40,17 @@ TEST(Cp932, ReportsWhereAnUnwritableCharacterStands) {
   EXPECT_EQ(bad, 2u);
   EXPECT_THROW(Utf8ToCp932("\xF0\x9F\x98\x80"), ConversionError);
   EXPECT_EQ(Cp932ToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+}
+
+TEST(Cp932, LossyConversionMarksWhatCannotBeShown) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"/home/ぬる/game", "/home/" + Utf8ToCp932("ぬる") + "/game"},
+      {"a\xF0\x9F\x98\x80" "b\xF0\x9F\x98\x80", "a?b?"},  // emoji: one mark each
+      {"a\xFF\xFE" "b", "a??b"},                            // not UTF-8 at all
+      {"a\xE3\x81", "a?"},                                  // cut short at the end
+      {"", ""},
+  };
+  for (const auto& [utf8, cp932] : cases) EXPECT_EQ(Utf8ToCp932Lossy(utf8), cp932) << utf8;
 }
 
 TEST(Checked, ArraysAndArithmeticRefuseToWrap) {

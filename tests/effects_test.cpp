@@ -225,6 +225,45 @@ TEST(EffectsTest, ANarrowEndingPictureHasBlackMissingColumns) {
   EXPECT_EQ(Pixel(spare, 415, 255)[2], 0);
 }
 
+// Blocks of whole 8 x 8 cells (and colour samples), which a JPEG keeps
+// within a step or two.
+Bgr JpegBlockPixel(int x, int y) { return testing::ColourBlocks(x, y, 64); }
+
+TEST(EffectsTest, EndingPicturesInEveryCommonJpegCodingShowTheirColours) {
+  using testing::JpegLayout;
+  struct Case {
+    const char* what;
+    JpegLayout layout;
+  };
+  const std::vector<Case> cases = {
+      {"baseline 4:2:0", {}},
+      {"progressive", {.progressive = true}},
+      {"arithmetic-coded", {.arithmetic = true}},
+      {"grey", {.grey = true}},
+      {"4:1:1", {.luma_h = 4, .luma_v = 1}},
+      {"4:4:4", {.luma_h = 1, .luma_v = 1}},
+      {"CMYK from Adobe, stored inverted", {.cmyk = JCS_CMYK}},
+      {"CMYK without Adobe's marker", {.cmyk = JCS_CMYK, .adobe = false}},
+      {"YCCK from Adobe", {.cmyk = JCS_YCCK}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EndingGame t;
+    t.dir.Write("dat/ending.jpg", testing::MakeJpeg(416, 256, JpegBlockPixel, c.layout));
+    SetEffect(t.game, "ENDING");
+    ASSERT_EQ(t.game.effect.EffectRoutine, EffectKind::Ending);
+    const Surface& spare = t.game.gfx.SpareSurface;
+    for (int y = 4; y < 128; y += 64)  // inside the blocks, above the darkened rows
+      for (int x = 4; x < 416; x += 8) {
+        const Bgr want = JpegBlockPixel(x, y);
+        for (int i = 0; i < 3; ++i) {
+          const int expected = c.layout.grey ? want[1] : want[static_cast<std::size_t>(i)];
+          ASSERT_NEAR(Pixel(spare, x, y)[i], expected, 3) << x << "," << y << " channel " << i;
+        }
+      }
+  }
+}
+
 TEST(EffectsTest, ABadEndingPictureKeepsThePreviousEffect) {
   struct Case {
     const char* what;

@@ -5,6 +5,7 @@
 #include <jpeglib.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -21,48 +22,125 @@ namespace nurumo::testing {
 
 using PixelFn = std::function<Bgr(int x, int y)>;
 
-inline void PutLe(std::string& out, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
+// How a BMP file lays its pixels out, as the paint programs of old wrote them.
+struct BmpLayout {
+  int bits = 24;          // 4 and 8: palette indexes; 16: 5-5-5 (5-6-5 with masks); 24; 32
+  bool top_down = false;  // rows from the top (a negative height)
+  bool rle8 = false;      // 8 bits, run-length encoded
+  bool masks = false;     // 16 or 32 bits with colour masks after the header
+  bool os2 = false;       // the 12-byte OS/2 header, its palette in 3-byte entries
+};
 
-// A BMP file: 24-bit (bottom-up or top-down) or 8-bit with a grey palette
-// (the pixel's blue byte is the palette index).
-inline std::string MakeBmp(int w, int h, const PixelFn& pixel, int bits = 24, bool top_down = false) {
-  int palette = bits == 8 ? 256 : 0;
-  int row_bytes = ((w * bits / 8) + 3) & ~3;
-  uint32_t offset = 14 + 40 + 4 * static_cast<uint32_t>(palette);
+// A BMP file of the picture. A palette holds the picture's colours in the
+// order they first appear; it must have room for all of them.
+inline std::string MakeBmp(int w, int h, const PixelFn& pixel, BmpLayout layout = {}) {
+  const int bits = layout.bits;
+  std::vector<Bgr> palette;
+  auto index = [&](const Bgr& p) {
+    auto at = std::find(palette.begin(), palette.end(), p);
+    if (at != palette.end()) return static_cast<int>(at - palette.begin());
+    if (palette.size() >= (std::size_t{1} << bits)) std::abort();  // the fixture wants more colours than fit
+    palette.push_back(p);
+    return static_cast<int>(palette.size() - 1);
+  };
+  // The pixel data, rows bottom-up unless top-down.
+  std::string data;
+  const int row_bytes = ((w * bits + 31) / 32) * 4;
+  for (int r = 0; r < h; ++r) {
+    const int y = layout.top_down ? r : h - 1 - r;
+    if (layout.rle8) {
+      for (int x = 0; x < w;) {  // runs of one colour, at most 255 long
+        int i = index(pixel(x, y)), run = 1;
+        while (x + run < w && run < 255 && index(pixel(x + run, y)) == i) ++run;
+        data += static_cast<char>(run);
+        data += static_cast<char>(i);
+        x += run;
+      }
+      data += std::string("\0\0", 2);  // end of line
+      continue;
+    }
+    std::string row(static_cast<std::size_t>(row_bytes), '\0');
+    for (int x = 0; x < w; ++x) {
+      const Bgr p = pixel(x, y);
+      const uint32_t b = p[0], g = p[1], red = p[2];
+      auto put = [&](int at, uint32_t v, int n) {
+        for (int i = 0; i < n; ++i) row[static_cast<std::size_t>(at + i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
+      };
+      switch (bits) {
+        case 4: row[static_cast<std::size_t>(x / 2)] |= static_cast<char>(index(p) << (x % 2 == 0 ? 4 : 0)); break;
+        case 8: put(x, static_cast<uint32_t>(index(p)), 1); break;
+        case 16:
+          put(2 * x, layout.masks ? (red >> 3) << 11 | (g >> 2) << 5 | b >> 3 : (red >> 3) << 10 | (g >> 3) << 5 | b >> 3, 2);
+          break;
+        case 24: put(3 * x, b | g << 8 | red << 16, 3); break;
+        default: put(4 * x, b | g << 8 | red << 16, 4); break;
+      }
+    }
+    data += row;
+  }
+  if (layout.rle8) data.replace(data.size() - 2, 2, std::string("\0\1", 2));  // end of the picture
+  const uint32_t header = layout.os2 ? 12 : 40;
+  const uint32_t mask_bytes = layout.masks ? 12 : 0;
+  const uint32_t entry = layout.os2 ? 3 : 4;
+  const uint32_t palette_bytes = bits <= 8 ? entry * static_cast<uint32_t>(palette.size()) : 0;
+  const uint32_t offset = 14 + header + mask_bytes + palette_bytes;
   std::string out = "BM";
-  PutLe(out, offset + static_cast<uint32_t>(row_bytes * h), 4);
+  PutLe(out, offset + static_cast<uint32_t>(data.size()), 4);
   PutLe(out, 0, 4);
   PutLe(out, offset, 4);
-  PutLe(out, 40, 4);
-  PutLe(out, static_cast<uint32_t>(w), 4);
-  PutLe(out, static_cast<uint32_t>(top_down ? -h : h), 4);
-  PutLe(out, 1, 2);
-  PutLe(out, static_cast<uint32_t>(bits), 2);
-  PutLe(out, 0, 4);
-  PutLe(out, static_cast<uint32_t>(row_bytes * h), 4);
-  PutLe(out, 2835, 4);
-  PutLe(out, 2835, 4);
-  PutLe(out, static_cast<uint32_t>(palette), 4);
-  PutLe(out, 0, 4);
-  for (int i = 0; i < palette; ++i) PutLe(out, static_cast<uint32_t>(i * 0x010101), 4);
-  std::size_t start = out.size();
-  out.resize(start + static_cast<std::size_t>(row_bytes * h), '\0');
-  for (int r = 0; r < h; ++r) {
-    int y = top_down ? r : h - 1 - r;
-    char* row = out.data() + start + static_cast<std::size_t>(r * row_bytes);
-    for (int x = 0; x < w; ++x) {
-      Bgr p = pixel(x, y);
-      if (bits == 8) row[x] = static_cast<char>(p[0]);
-      else for (int c = 0; c < 3; ++c) row[3 * x + c] = static_cast<char>(p[static_cast<std::size_t>(c)]);
-    }
+  PutLe(out, header, 4);
+  if (layout.os2) {
+    PutLe(out, static_cast<uint32_t>(w), 2);
+    PutLe(out, static_cast<uint32_t>(h), 2);
+    PutLe(out, 1, 2);
+    PutLe(out, static_cast<uint32_t>(bits), 2);
+  } else {
+    PutLe(out, static_cast<uint32_t>(w), 4);
+    PutLe(out, static_cast<uint32_t>(layout.top_down ? -h : h), 4);
+    PutLe(out, 1, 2);
+    PutLe(out, static_cast<uint32_t>(bits), 2);
+    PutLe(out, layout.rle8 ? 1 : layout.masks ? 3 : 0, 4);  // BI_RLE8, BI_BITFIELDS, BI_RGB
+    PutLe(out, static_cast<uint32_t>(data.size()), 4);
+    PutLe(out, 2835, 4);
+    PutLe(out, 2835, 4);
+    PutLe(out, bits <= 8 ? static_cast<uint32_t>(palette.size()) : 0, 4);
+    PutLe(out, 0, 4);
   }
-  return out;
+  if (layout.masks) {  // red, green, blue
+    for (uint32_t mask : bits == 16 ? std::array<uint32_t, 3>{0xF800, 0x07E0, 0x001F}
+                                    : std::array<uint32_t, 3>{0xFF0000, 0xFF00, 0xFF})
+      PutLe(out, mask, 4);
+  }
+  for (const Bgr& p : palette) {
+    for (int c = 0; c < 3; ++c) out += static_cast<char>(p[static_cast<std::size_t>(c)]);
+    if (!layout.os2) out += '\0';
+  }
+  return out + data;
 }
 
-// A baseline JPEG of quality 100 (flat areas decode exactly).
-inline std::string MakeJpeg(int w, int h, const PixelFn& pixel) {
+// How a JPEG file is coded, as the cameras and editors of old wrote them.
+struct JpegLayout {
+  bool progressive = false;
+  bool arithmetic = false;
+  bool grey = false;      // one channel (the pixel's green byte)
+  int luma_h = 2, luma_v = 2;  // brightness samples to one of colour: 2 x 2 is 4:2:0, 4 x 1 4:1:1
+  J_COLOR_SPACE cmyk = JCS_UNKNOWN;  // JCS_CMYK or JCS_YCCK: four channels of ink
+  bool adobe = true;      // with CMYK: Adobe's marker, and the channels stored inverted as its programs do
+};
+
+// Ink for a colour, black taken out first, as a separation does it.
+inline std::array<uint8_t, 4> Ink(const Bgr& p) {
+  const int most = std::max({p[0], p[1], p[2]});
+  const int k = 255 - most;
+  std::array<uint8_t, 4> ink{0, 0, 0, static_cast<uint8_t>(k)};
+  if (most == 0) return ink;
+  for (int c = 0; c < 3; ++c)  // cyan from red, magenta from green, yellow from blue
+    ink[static_cast<std::size_t>(c)] = static_cast<uint8_t>((most - p[static_cast<std::size_t>(2 - c)]) * 255 / most);
+  return ink;
+}
+
+// A JPEG of quality 100 (flat areas decode within a step or two).
+inline std::string MakeJpeg(int w, int h, const PixelFn& pixel, JpegLayout layout = {}) {
   jpeg_compress_struct info{};
   jpeg_error_mgr err{};
   info.err = jpeg_std_error(&err);
@@ -72,16 +150,35 @@ inline std::string MakeJpeg(int w, int h, const PixelFn& pixel) {
   jpeg_mem_dest(&info, &buffer, &size);
   info.image_width = static_cast<JDIMENSION>(w);
   info.image_height = static_cast<JDIMENSION>(h);
-  info.input_components = 3;
-  info.in_color_space = JCS_EXT_BGR;
+  const bool cmyk = layout.cmyk != JCS_UNKNOWN;
+  info.input_components = layout.grey ? 1 : cmyk ? 4 : 3;
+  info.in_color_space = layout.grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_EXT_BGR;
   jpeg_set_defaults(&info);
+  if (cmyk) {
+    jpeg_set_colorspace(&info, layout.cmyk);
+    info.write_Adobe_marker = layout.adobe ? TRUE : FALSE;
+  }
   jpeg_set_quality(&info, 100, TRUE);
+  if (!layout.grey && !cmyk) {
+    info.comp_info[0].h_samp_factor = layout.luma_h;
+    info.comp_info[0].v_samp_factor = layout.luma_v;
+  }
+  if (layout.progressive) jpeg_simple_progression(&info);
+  info.arith_code = layout.arithmetic ? TRUE : FALSE;
   jpeg_start_compress(&info, TRUE);
-  std::vector<uint8_t> row(static_cast<std::size_t>(w) * 3);
+  std::vector<uint8_t> row(static_cast<std::size_t>(w) * static_cast<std::size_t>(info.input_components));
   for (int y = 0; y < h; ++y) {
     for (int x = 0; x < w; ++x) {
-      Bgr p = pixel(x, y);
-      for (int c = 0; c < 3; ++c) row[static_cast<std::size_t>(3 * x + c)] = p[static_cast<std::size_t>(c)];
+      const Bgr p = pixel(x, y);
+      uint8_t* to = row.data() + static_cast<std::size_t>(x * info.input_components);
+      if (layout.grey) {
+        to[0] = p[1];
+      } else if (cmyk) {
+        const std::array<uint8_t, 4> ink = Ink(p);
+        for (int c = 0; c < 4; ++c) to[c] = static_cast<uint8_t>(layout.adobe ? 255 - ink[static_cast<std::size_t>(c)] : ink[static_cast<std::size_t>(c)]);
+      } else {
+        for (int c = 0; c < 3; ++c) to[c] = p[static_cast<std::size_t>(c)];
+      }
     }
     JSAMPROW r = row.data();
     jpeg_write_scanlines(&info, &r, 1);
@@ -91,6 +188,18 @@ inline std::string MakeJpeg(int w, int h, const PixelFn& pixel) {
   std::string out(reinterpret_cast<const char*>(buffer), size);
   std::free(buffer);
   return out;
+}
+
+// Sixteen colours in blocks `width` wide and 64 high, rows shifted by three:
+// black, white, the primaries and mixtures in which every channel differs,
+// so a channel swapped or ink misread shows.
+inline Bgr ColourBlocks(int x, int y, int width) {
+  static constexpr std::array<Bgr, 16> kColours = {{
+      {0, 0, 0},      {255, 255, 255}, {0, 0, 255},    {0, 255, 0},    {255, 0, 0},    {40, 120, 200},
+      {200, 40, 120}, {120, 200, 40},  {16, 64, 248},  {248, 16, 64},  {64, 248, 16},  {96, 96, 96},
+      {160, 32, 224}, {224, 160, 32},  {32, 224, 160}, {8, 136, 72},
+  }};
+  return kColours[static_cast<std::size_t>((x / width + y / 64 * 3) % 16)];
 }
 
 // Background n: a flat colour that tells the pictures apart (blue n,

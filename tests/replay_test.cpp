@@ -84,7 +84,8 @@ TEST(Options, ParsesTheCommandLine) {
   Options options;
   std::string error;
   ASSERT_TRUE(ParseOptions({"--game-dir", "g", "--seed=7", "--scale", "2", "--fullscreen", "--headless",
-                            "--replay", "r.txt", "--trace", "-", "--snap-dir", "s", "--until", "900", "--autoplay"},
+                            "--replay", "r.txt", "--trace", "-", "--snap-dir", "s", "--until", "900", "--version",
+                            "--autoplay"},
                            options, error))
       << error;
   EXPECT_EQ(options.game_dir, std::filesystem::path("g"));
@@ -95,6 +96,7 @@ TEST(Options, ParsesTheCommandLine) {
   EXPECT_EQ(options.trace, "-");
   EXPECT_EQ(options.snap_dir, std::filesystem::path("s"));
   EXPECT_EQ(options.until, 900u);
+  EXPECT_TRUE(options.version);
   EXPECT_TRUE(options.autoplay);
 }
 
@@ -111,6 +113,7 @@ TEST(Options, BadUsageIsOneLine) {
       {{"--headless=yes"}, "option --headless takes no value"},
       {{"--autoplay=fast"}, "option --autoplay takes no value"},
       {{"--trace="}, "option --trace needs a value"},
+      {{"--version=1"}, "option --version takes no value"},
   };
   for (const auto& [args, message] : cases) {
     Options options;
@@ -118,14 +121,6 @@ TEST(Options, BadUsageIsOneLine) {
     EXPECT_FALSE(ParseOptions(args, options, error)) << message;
     EXPECT_EQ(error, message);
   }
-}
-
-TEST(Options, DataFolderIsTheGameFolderWhenWritable) {
-  testing::TempDir dir;
-  EXPECT_EQ(ChooseDataDir(dir.path()), dir.path());
-  Options options;
-  options.game_dir = dir.path();
-  EXPECT_EQ(ChooseGameDir(options), dir.path());
 }
 
 // A whole headless run in this process.
@@ -177,6 +172,21 @@ TEST(HeadlessRun, EndsAtTheStopTime) {
     EXPECT_NE(run.out.find(quit), std::string::npos) << run.out;
     EXPECT_TRUE(LastLine(run.out).find("\"ev\":\"exit\"") != std::string::npos);
   }
+}
+
+TEST(HeadlessRun, VersionAndAMissingGameFolderStopBeforeTheGameStarts) {
+  Options options;
+  options.version = true;
+  std::ostringstream out, err;
+  EXPECT_EQ(RunGame(options, out, err), 0);
+  EXPECT_EQ(out.str(), "nurumo " NURUMO_VERSION "\n");
+
+  testing::TempDir dir;
+  const RunResult missing = RunHeadless(dir.path() / "nowhere", {});
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.out, "");  // not even the trace's first line
+  EXPECT_EQ(missing.err, "nurumo: no game data (a dat folder) in the game folder '" +
+                             (dir.path() / "nowhere").string() + "'\n");
 }
 
 TEST(HeadlessRun, BadReplayStopsBeforeTheGameStarts) {

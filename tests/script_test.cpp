@@ -232,6 +232,9 @@ TEST_F(Loader, MissingScriptShowsItsBoxEndsTheGameAndKeepsTheBuffer) {
   ASSERT_EQ(h.platform.boxes().size(), 1u);
   EXPECT_EQ(h.platform.boxes()[0].caption, "MyScript");
   EXPECT_EQ(Cp932ToUtf8(h.platform.boxes()[0].text), "『dat\\0.dat』が見つかりません。終了します。");
+  // The box keeps the game's words; the full path looked for goes to standard error.
+  EXPECT_EQ(h.platform.notes(),
+            std::vector<std::string>{"script not found: " + (h.game.platform.Files().game_dir() / "dat" / "0.dat").string()});
   EXPECT_TRUE(h.game.terminate);
   EXPECT_EQ(h.game.script.ReadPos, 1);
   EXPECT_EQ(h.game.script.LineCount, 3);

@@ -52,6 +52,11 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// Appends `value` as `bytes` little-endian bytes.
+inline void PutLe(std::string& out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
 // The bytes of save.dat as the game's own save code writes them.
 inline std::string SaveFileBytes(int32_t level, std::array<int32_t, 5> params, int32_t node,
                                  std::string_view effect, std::string_view music) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iostream>
 
 #include "platform/bmp_sdl.h"
 #include "platform/devices.h"
@@ -66,6 +67,11 @@ void HeadlessPlatform::PresentColumn(const Surface& frame, int x, int w) {
 void HeadlessPlatform::MessageBox(const std::string& caption_cp932, const std::string& text_cp932,
                                   BoxIcon icon) {
   boxes_.push_back({caption_cp932, text_cp932, icon});
+}
+
+void HeadlessPlatform::Note(const std::string& utf8_line) {
+  notes_.push_back(utf8_line);
+  std::cerr << "nurumo: " << utf8_line << '\n';
 }
 
 bool HeadlessPlatform::LoadBmp(const std::filesystem::path& file, Surface& out, std::string& error) {

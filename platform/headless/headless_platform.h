@@ -33,6 +33,7 @@ class HeadlessPlatform : public Platform {
   void PresentColumn(const Surface& frame, int x, int w) override;
   void SetCaption(const std::string& cp932) override { caption_ = cp932; }
   void MessageBox(const std::string& caption_cp932, const std::string& text_cp932, BoxIcon icon) override;
+  void Note(const std::string& utf8_line) override;
   bool LoadBmp(const std::filesystem::path& file, Surface& out, std::string& error) override;
   TextRasterizer& Text() override;
   MusicDevice& Music() override { return *music_; }
@@ -44,6 +45,7 @@ class HeadlessPlatform : public Platform {
   void PushEvent(const InputEvent& event) { pending_.push_back(event); }
   void PushKey(int vk) { pending_.push_back({InputEvent::Kind::Key, vk}); }
   const std::vector<Box>& boxes() const { return boxes_; }
+  const std::vector<std::string>& notes() const { return notes_; }
   const std::string& caption() const { return caption_; }
   const Surface& window() const { return window_; }  // 416 x 256, as last presented
   int presents() const { return presents_; }
@@ -59,6 +61,7 @@ class HeadlessPlatform : public Platform {
   uint32_t clock_ = 0;
   std::deque<InputEvent> pending_;
   std::vector<Box> boxes_;
+  std::vector<std::string> notes_;
   std::string caption_;
   Surface window_;
   int presents_ = 0;

@@ -254,6 +254,8 @@ void SdlPlatform::MessageBox(const std::string& caption_cp932, const std::string
   Render(window_);
 }
 
+void SdlPlatform::Note(const std::string& utf8_line) { std::cerr << "nurumo: " << utf8_line << '\n'; }
+
 bool SdlPlatform::LoadBmp(const std::filesystem::path& file, Surface& out, std::string& error) {
   return LoadBmpWithSdl(file, out, error);
 }

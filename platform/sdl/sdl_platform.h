@@ -39,6 +39,7 @@ class SdlPlatform : public Platform {
   void PresentColumn(const Surface& frame, int x, int w) override;
   void SetCaption(const std::string& cp932) override;
   void MessageBox(const std::string& caption_cp932, const std::string& text_cp932, BoxIcon icon) override;
+  void Note(const std::string& utf8_line) override;
   bool LoadBmp(const std::filesystem::path& file, Surface& out, std::string& error) override;
   TextRasterizer& Text() override;
   MusicDevice& Music() override { return *music_; }

@@ -53,6 +53,7 @@ Surface MakeBackground(int n);          // nuru00 .. nuru18
 Surface MakeCursorStrip();              // eight 32 x 32 frames
 Surface MakeEndingPicture();            // the calm last picture
 Surface MakeIcon(int size);             // desktop icon
+std::string IconSvg();                  // the desktop icon as vectors
 Surface MakeLettering(bool* drawn);     // "ぬるも。" through the game's rasteriser
 
 // Sounds: 16-bit mono PCM.

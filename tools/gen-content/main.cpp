@@ -1,5 +1,6 @@
 // gen-content: builds the game folder's dat/ from content/.
-//   gen-content --content DIR --out DIR/dat [--icon FILE.png] [--no-voices]
+//   gen-content --content DIR --out DIR/dat [--icons DIR] [--no-voices]
+// --icons writes the desktop icon in the hicolor theme's layout under DIR.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -23,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Options {
-  fs::path content, out, icon;
+  fs::path content, out, icons;
   bool voices = true;
 };
 
@@ -132,18 +133,35 @@ void BuildVoices(const Options& options, Output& out) {
   }
 }
 
+// The sizes desktops ask for, each drawn at its size, and the scalable one.
+void BuildIcons(const fs::path& dir) {
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) {
+    const std::string name = std::to_string(size) + "x" + std::to_string(size);
+    const fs::path file = dir / "hicolor" / name / "apps" / "nurumo.png";
+    fs::create_directories(file.parent_path());
+    fs::path temp = file;
+    temp += ".part";
+    std::string error;
+    if (!SavePngWithSdl(MakeIcon(size), temp, error)) throw ContentError("cannot write the icon: " + error);
+    fs::rename(temp, file);
+  }
+  const fs::path svg = dir / "hicolor" / "scalable" / "apps" / "nurumo.svg";
+  fs::create_directories(svg.parent_path());
+  WriteFileBytes(svg, IconSvg());
+}
+
 Options ParseOptions(int argc, char** argv) {
   Options options;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--content" && i + 1 < argc) options.content = argv[++i];
     else if (a == "--out" && i + 1 < argc) options.out = argv[++i];
-    else if (a == "--icon" && i + 1 < argc) options.icon = argv[++i];
+    else if (a == "--icons" && i + 1 < argc) options.icons = argv[++i];
     else if (a == "--no-voices") options.voices = false;
-    else throw ContentError("usage: gen-content --content DIR --out DIR [--icon FILE.png] [--no-voices]");
+    else throw ContentError("usage: gen-content --content DIR --out DIR [--icons DIR] [--no-voices]");
   }
   if (options.content.empty() || options.out.empty())
-    throw ContentError("usage: gen-content --content DIR --out DIR [--icon FILE.png] [--no-voices]");
+    throw ContentError("usage: gen-content --content DIR --out DIR [--icons DIR] [--no-voices]");
   return options;
 }
 
@@ -157,14 +175,7 @@ int Main(int argc, char** argv) {
     BuildMusic(options, out);
     BuildVoices(options, out);
     out.RemoveStale();
-    if (!options.icon.empty()) {
-      std::string error;
-      fs::path temp = options.icon;
-      temp += ".part";
-      if (!SavePngWithSdl(MakeIcon(64), temp, error)) throw ContentError("cannot write the icon: " + error);
-      WriteFileBytes(options.icon, ReadFileBytes(temp));
-      fs::remove(temp);
-    }
+    if (!options.icons.empty()) BuildIcons(options.icons);
     return 0;
   } catch (const ContentError& e) {
     std::cerr << "gen-content: error: " << e.what() << "\n";

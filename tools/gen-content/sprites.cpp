@@ -68,6 +68,27 @@ Surface MakeIcon(int size) {
   return c.ToSurface();
 }
 
+// The same drawing as vectors, for the scalable icon (the sun's soft edge
+// left out).
+std::string IconSvg() {
+  return R"svg(<?xml version="1.0" encoding="UTF-8"?>
+<svg xmlns="http://www.w3.org/2000/svg" width="64" height="64" viewBox="0 0 64 64">
+  <defs>
+    <linearGradient id="sky" x1="0" y1="0" x2="0" y2="1">
+      <stop offset="0" stop-color="#ccd1f2"/>
+      <stop offset="1" stop-color="#faf0eb"/>
+    </linearGradient>
+  </defs>
+  <rect width="64" height="64" fill="#e0e6f7"/>
+  <rect width="64" height="36" fill="url(#sky)"/>
+  <circle cx="40" cy="24" r="10" fill="#ffffe6"/>
+  <rect y="36" width="64" height="28" fill="#c7d6f0"/>
+  <path d="M10 42H54M10 47H54M10 52H54M10 57H54" stroke="#5973b3" stroke-width="1.5"/>
+  <rect x="1.5" y="1.5" width="61" height="61" fill="none" stroke="#4d4080" stroke-width="3"/>
+</svg>
+)svg";
+}
+
 // "ぬるも。" in the game's own face, dark on white: the largest bold size
 // whose ink, with a small margin, fits 158 x 36 so it sits in the panel.
 // `drawn` says whether any ink came out.

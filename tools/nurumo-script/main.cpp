@@ -21,7 +21,8 @@ constexpr int kUsage = 2;
 const char* const kUsageText =
     "usage: nurumo-script encode [--crlf] IN.txt OUT.dat   UTF-8 text -> scrambled CP932 script\n"
     "       nurumo-script decode IN.dat OUT.txt            scrambled script -> UTF-8 text\n"
-    "       nurumo-script lint GAMEDIR                     check every script the game can reach\n";
+    "       nurumo-script lint GAMEDIR                     check every script the game can reach\n"
+    "       nurumo-script --version                        print the version\n";
 
 bool ReadFile(const std::string& path, std::string& out) {
   std::ifstream in(path, std::ios::binary);
@@ -81,6 +82,10 @@ int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
     std::cout << kUsageText;
+    return kClean;
+  }
+  if (args.size() == 1 && args[0] == "--version") {
+    std::cout << "nurumo-script " NURUMO_VERSION "\n";
     return kClean;
   }
   bool crlf = args.size() == 4 && args[0] == "encode" && args[1] == "--crlf";

@@ -1,0 +1,99 @@
+#include "app/folders.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+namespace nurumo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+#ifndef NURUMO_BUILD_DIR
+#define NURUMO_BUILD_DIR ""
+#endif
+
+// Folders an installed game's data may be in, relative to the program's
+// folder: Debian's games layout first, then the plain one.
+constexpr const char* kInstalledDirs[] = {"../share/games/nurumo", "../share/nurumo"};
+
+fs::path ProgramDir() {
+  std::error_code ec;
+  fs::path program = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? fs::path() : program.parent_path();
+}
+
+bool SameFolder(const fs::path& a, const fs::path& b) {
+  std::error_code ec;
+  return !a.empty() && !b.empty() && fs::equivalent(a, b, ec) && !ec;
+}
+
+std::string Quote(const fs::path& dir) { return "'" + dir.string() + "'"; }
+
+}  // namespace
+
+GameDirSearch ThisProcessSearch(const std::optional<fs::path>& given) {
+  std::error_code ec;
+  fs::path current = fs::current_path(ec);
+  return {given, ec ? fs::path(".") : current, ProgramDir(), fs::path(NURUMO_BUILD_DIR)};
+}
+
+bool HoldsDat(const fs::path& dir) {
+  std::error_code ec;
+  if (dir.empty()) return false;
+  if (fs::is_directory(dir / "dat", ec)) return true;
+  for (const auto& entry : fs::directory_iterator(dir, ec)) {
+    std::string name = entry.path().filename().string();
+    for (char& c : name)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (name == "dat" && entry.is_directory(ec)) return true;
+  }
+  return false;
+}
+
+bool ChooseGameDir(const GameDirSearch& search, GameFolder& out, std::string& error) {
+  if (search.given) {
+    if (HoldsDat(*search.given)) {
+      out = {*search.given, false};
+      return true;
+    }
+    error = "no game data (a dat folder) in the game folder " + Quote(*search.given);
+    return false;
+  }
+  std::vector<GameFolder> candidates = {{search.current, false}};
+  if (!search.program_dir.empty()) {
+    candidates.push_back({search.program_dir, false});
+    for (const char* installed : kInstalledDirs)
+      candidates.push_back({(search.program_dir / installed).lexically_normal(), true});
+    if (SameFolder(search.program_dir, search.build_dir)) candidates.push_back({search.build_dir / "game", false});
+  }
+  std::string tried;
+  for (const GameFolder& candidate : candidates) {
+    if (HoldsDat(candidate.dir)) {
+      out = candidate;
+      return true;
+    }
+    tried += (tried.empty() ? "" : ", ") + Quote(candidate.dir);
+  }
+  error = "no game data (a dat folder) found; looked in " + tried + " (see --game-dir)";
+  return false;
+}
+
+fs::path ChooseDataDir(const GameFolder& game) {
+  if (!game.installed && ::access(game.dir.c_str(), W_OK) == 0) return game.dir;
+  fs::path base;
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
+    base = xdg;  // a relative value is to be ignored
+  } else if (const char* home = std::getenv("HOME"); home && *home) {
+    base = fs::path(home) / ".local" / "share";
+  } else {
+    return game.dir;  // nowhere better: saving will report its failure
+  }
+  fs::path data = base / "nurumo";
+  std::error_code ec;
+  fs::create_directories(data, ec);
+  return ec ? game.dir : data;
+}
+
+}  // namespace nurumo
