@@ -73,10 +73,7 @@ TEST(Rules, TargetDrawsNeverChangeWhatIsOffered) {
     for (const auto& m : moods) {
       for (int32_t node = 0; node < kPlaceCount; ++node) {
         Move first, last;
-        PlayerData a;
-        a.Level = level;
-        for (int i = 1; i <= 5; ++i) a.Params[i] = m[static_cast<std::size_t>(i - 1)];
-        a.Node = node;
+        PlayerData a = testing::Player(level, m, node);
         PlayerData b = a;
         FixedDraws low(false), high(true);
         BuildPlace(a, low, first);
@@ -96,9 +93,7 @@ TEST(Rules, TargetDrawsNeverChangeWhatIsOffered) {
 }
 
 TEST(Rules, OddsOfTheStartPlace) {
-  PlayerData p;
-  p.Level = 5;
-  for (int i = 1; i <= 5; ++i) p.Params[i] = 50;
+  PlayerData p = testing::Player(5, {50, 50, 50, 50, 50}, 0);
   Move move;
   FixedDraws draws(false);
   BuildPlace(p, draws, move);

@@ -1,6 +1,7 @@
 // The simulator: the routes authors write, the reader that follows them, the
 // careful player, and the tables the tool prints.
 #include "sim.h"
+#include "support.h"
 
 #include <gtest/gtest.h>
 
@@ -27,14 +28,6 @@ std::string Readme(const std::string& rows) {
     text += "<!-- route " + std::to_string(level) +
             " -->\n| はじまりはゼロから | | サイコロを振る |\n<!-- end route -->\n";
   return text;
-}
-
-PlayerData At(int32_t level, std::array<int32_t, 5> moods, int32_t node) {
-  PlayerData p;
-  p.Level = level;
-  for (int32_t i = 1; i <= 5; ++i) p.Params[i] = moods[static_cast<std::size_t>(i - 1)];
-  p.Node = node;
-  return p;
 }
 
 // Builds the place with every draw at 0 (the coin lands on its first side,
@@ -107,7 +100,7 @@ TEST(Routes, ReaderTakesTheFirstOfferedLabelOfTheFirstRowThatHolds) {
       {{90, 10, 50, 50, 50}, 7, "吹いている★"},  // mood 2 is not shown at level 1: the row does not hold
   };
   for (const auto& c : cases) {
-    PlayerData p = At(1, c.moods, c.node);
+    PlayerData p = testing::Player(1, c.moods, c.node);
     const Move move = Build(p);
     EXPECT_EQ(Label(move, reader.Choose(p, move)), c.label) << c.node;
   }
@@ -122,7 +115,7 @@ TEST(Routes, ReaderNeverTurnsStraightBackInTheForest) {
   reader.NewGame();
   // From 26 the east leads to 27, whose west would lead straight back.
   std::vector<int32_t> walked;
-  PlayerData p = At(3, {90, 90, 50, 50, 50}, 26);
+  PlayerData p = testing::Player(3, {90, 90, 50, 50, 50}, 26);
   for (int step = 0; step < 8 && p.Node != 29; ++step) {
     const Move move = Build(p);
     walked.push_back(p.Node);
@@ -134,19 +127,19 @@ TEST(Routes, ReaderNeverTurnsStraightBackInTheForest) {
 
 TEST(Planner, TakesTheStarAndShunsTheBlackSeal) {
   Planner planner;
-  PlayerData star = At(1, {90, 25, 20, 15, 10}, 7);
+  PlayerData star = testing::Player(1, {90, 25, 20, 15, 10}, 7);
   Move move = Build(star);
   ASSERT_EQ(Label(move, 2), "吹いている★");
   EXPECT_EQ(planner.Choose(star, move), 2);
 
-  PlayerData furnace = At(5, {20, 20, 20, 90, 30}, 40);
+  PlayerData furnace = testing::Player(5, {20, 20, 20, 90, 30}, 40);
   move = Build(furnace);  // every offer draw 0: two black seals
   ASSERT_EQ(Label(move, 2), "≪黒≫");
   EXPECT_EQ(planner.Choose(furnace, move), 1) << "the black seal empties every mood by 6";
 }
 
 TEST(Planner, MenuOfTheGameGetsTheOddsOfItsLabels) {
-  PlayerData p = At(5, {50, 50, 50, 50, 50}, 0);
+  PlayerData p = testing::Player(5, {50, 50, 50, 50, 50}, 0);
   ChoiceList list;
   list.ChoiceCount = 2;
   list.ChoiceLabels[1] = Sjis("ミルクを垂らす");
