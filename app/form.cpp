@@ -51,7 +51,7 @@ void MoveCursor(Game& game, int code) {
 
 }  // namespace
 
-bool FormCreate(Game& game) {
+bool FormCreate(Game& game, const std::function<void(Game&)>& resume) {
   try {
     // The seed, the client area, centring and the input method are done by
     // the time the game and its window exist.
@@ -61,7 +61,9 @@ bool FormCreate(Game& game) {
     InitMidi(game);
     InitWave(game);
     game.flow.VoiceMode = game.platform.Files().Exists(Sjis("音声モード.txt"));
-    if (LoadGame(game)) {
+    if (resume) {
+      resume(game);
+    } else if (LoadGame(game)) {
       GotoState(game, 18);  // resume exploring without the title
     } else {
       ResetPlayerData(game);
@@ -122,6 +124,10 @@ void DispatchEvent(Game& game, const InputEvent& event, bool keys_active) {
       case InputEvent::Kind::MusicNotify:
         OnMciNotify(game);
         break;
+      case InputEvent::Kind::Click:
+      case InputEvent::Kind::Wheel:
+      case InputEvent::Kind::Pad:
+        break;  // the shell turns these into keys; the game hears keys only
     }
   } catch (const std::exception& error) {
     ShowError(game, error);  // the box, then the game goes on

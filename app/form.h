@@ -1,6 +1,8 @@
 // The main window: start-up and shutdown order, the key table.
 #pragma once
 
+#include <functional>
+
 #include "platform/platform.h"
 
 namespace nurumo {
@@ -9,7 +11,9 @@ struct Game;
 
 // Start-up. False when a step failed: the error box was shown, the rest of
 // the start-up skipped and no slot is left to fire, so the window stays blank.
-bool FormCreate(Game& game);
+// With `resume`, it takes the place of loading save.dat and the first state
+// (a start from a slot).
+bool FormCreate(Game& game, const std::function<void(Game&)>& resume = nullptr);
 void FormDestroy(Game& game);
 // True when the key is swallowed (Alt, F10) and goes no further.
 bool FormShortCut(Game& game, int vk);

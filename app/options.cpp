@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "shell/slots.h"
+
 namespace nurumo {
 
 namespace fs = std::filesystem;
@@ -33,6 +35,9 @@ std::string UsageText() {
          "                   as fast as the virtual clock allows with --headless\n"
          "  --until MS       headless only: stop at this virtual time (default: 5000 ms\n"
          "                   after the replay's last line, or 60000 ms)\n"
+         "  --load SLOT      start from a slot: 1..9, quick or auto\n"
+         "  --continue       start from the autosave (the same as --load auto)\n"
+         "  --autosave       headless only: autosave as the window does (it always does)\n"
          "  --help           print this text\n"
          "  --version        print the version\n";
 }
@@ -47,9 +52,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     }
     const bool takes_value = name == "--game-dir" || name == "--seed" || name == "--scale" ||
                              name == "--replay" || name == "--trace" || name == "--snap-dir" ||
-                             name == "--until";
+                             name == "--until" || name == "--load";
     const bool is_flag = name == "--help" || name == "-h" || name == "--fullscreen" || name == "--headless" ||
-                         name == "--version" || name == "--autoplay";
+                         name == "--version" || name == "--continue" || name == "--autosave" ||
+                         name == "--autoplay";
     if (!takes_value && !is_flag) {
       error = "unknown option '" + args[i] + "' (see --help)";
       return false;
@@ -75,6 +81,19 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     else if (name == "--fullscreen") options.fullscreen = true;
     else if (name == "--headless") options.headless = true;
     else if (name == "--autoplay") options.autoplay = true;
+    else if (name == "--autosave") options.autosave = true;
+    else if (name == "--continue" || name == "--load") {
+      const std::string slot = name == "--continue" ? "auto" : value;
+      if (!IsSlotName(slot)) {
+        error = "option --load needs a slot: 1 to 9, quick or auto, not '" + value + "'";
+        return false;
+      }
+      if (options.load_slot && *options.load_slot != slot) {
+        error = "options --load and --continue name two different slots";
+        return false;
+      }
+      options.load_slot = slot;
+    }
     else if (name == "--game-dir") options.game_dir = fs::path(value);
     else if (name == "--replay") options.replay = fs::path(value);
     else if (name == "--trace") options.trace = value;

@@ -22,6 +22,8 @@ struct Options {
   bool autoplay = false;          // the game plays itself
   bool help = false;
   bool version = false;
+  std::optional<std::string> load_slot;  // --load SLOT, or "auto" for --continue
+  bool autosave = false;                 // --autosave: headless runs autosave too
 };
 
 // False with a one-line reason for a bad command line.

@@ -1,12 +1,14 @@
 #include "app/run.h"
 
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <sstream>
 
 #include "app/folders.h"
 #include "app/form.h"
+#include "core/serializer.h"
 #include "core/text.h"
 #include "game/game.h"
 #include "game/messages.h"
@@ -14,12 +16,14 @@
 #include "platform/replay.h"
 #include "platform/sdl/sdl_platform.h"
 #include "shell/autoplay.h"
+#include "shell/shell.h"
+#include "shell/snapshot.h"
 
 namespace nurumo {
 
 namespace {
 
-constexpr int kAutoplayBoxMs = 5000;
+constexpr int kAutoplayBoxMs = 5000;  // a box stands this long when nobody may be there
 
 bool ReadReplay(const Options& options, std::vector<ReplayLine>& lines, std::ostream& err) {
   if (!options.replay) return true;
@@ -44,17 +48,110 @@ uint32_t ClockSeed() {
   return device();
 }
 
-int Play(Platform& platform, uint32_t seed, std::ostream* trace_out, KeySource* autoplayer) {
-  Game game(platform, seed);
-  game.trace.Open(trace_out, [&platform] { return platform.Now(); });
-  game.trace.Event("start").Int("seed", seed);
-  SetCaption(game, Sjis("ぬるも。"));  // the window's caption at creation
+// A start from a slot: read and checked whole before the window opens.
+struct Resume {
+  std::string slot;
+  std::unique_ptr<Snapshot> snapshot;
+};
 
-  const bool started = FormCreate(game);
-  RunPump(game, [&game, started](const InputEvent& event) { DispatchEvent(game, event, started); }, autoplayer);
-  FormDestroy(game);
-  TraceExit(game);
-  return 0;
+bool ReadResume(const Options& options, const FileSystem& files, Resume& resume, std::ostream& err) {
+  if (!options.load_slot) return true;
+  resume.slot = *options.load_slot;
+  SlotStore store(files);
+  SlotFile file = store.Read(resume.slot);
+  if (file.problem == SlotProblem::None) {
+    try {
+      resume.snapshot = DecodeSnapshot(file.state, file.version);
+      return true;
+    } catch (const SerializeError&) {
+      file.problem = SlotProblem::Damaged;
+    }
+  }
+  err << "nurumo: cannot start from slot " << resume.slot << " (" << store.PathOf(resume.slot).string()
+      << "): " << SlotProblemText(file.problem) << '\n';
+  return false;
+}
+
+// The program's side of the shell: it owns the game the shell runs, and
+// makes a fresh one when the player goes back to the title.
+class App : public ShellHost {
+ public:
+  App(Platform& platform, uint32_t seed, std::ostream* trace_out, bool headless, AutoPlayer* autoplayer)
+      : platform_(platform),
+        overlay_(platform),
+        trace_out_(trace_out),
+        headless_(headless),
+        seed_(seed),
+        autoplayer_(autoplayer) {
+    NewGame();
+  }
+
+  Game& game() override { return *game_; }
+  bool started() const override { return started_; }
+  void ToGame(const InputEvent& event) override { DispatchEvent(*game_, event, started_); }
+
+  // As a new start of the program: a fresh game with a new seed (the clock's
+  // in the window; headless, the next number, so that runs repeat), save.dat
+  // read as at any start. The trace goes on with the new game's start line.
+  void Restart() override {
+    FormDestroy(*game_);
+    GameObserver* observer = game_->observer;  // the history goes on over the new game
+    seed_ = headless_ ? seed_ + 1 : ClockSeed();
+    NewGame();
+    game_->observer = observer;
+    Start(nullptr);
+  }
+
+  int Run(Resume& resume, const ShellOptions& shell_options) {
+    SlotStore slots(overlay_.Files());
+    Shell shell(*this, overlay_, slots, shell_options);  // first: its history hears the start-up too
+    if (autoplayer_) {
+      shell.SetKeySource({[this](const Game& game, uint32_t now) { return autoplayer_->Poll(game, now); },
+                          [this](uint32_t now) { return autoplayer_->NextWake(now); }});
+    }
+    std::function<void(Game&)> from_slot;
+    if (resume.snapshot) {
+      from_slot = [&resume](Game& game) {
+        ApplySnapshot(game, *resume.snapshot, game.platform.Now());
+        game.trace.Event("slot-load").Utf8("slot", resume.slot).Bool("ok", true);
+      };
+    }
+    Start(from_slot);
+    shell.Run();
+    FormDestroy(*game_);
+    TraceExit(*game_);
+    return 0;
+  }
+
+ private:
+  void NewGame() {
+    game_ = std::make_unique<Game>(overlay_, seed_);
+    game_->trace.Open(trace_out_, [this] { return platform_.Now(); });
+  }
+  void Start(const std::function<void(Game&)>& resume) {
+    game_->trace.Event("start").Int("seed", seed_);
+    SetCaption(*game_, Sjis("ぬるも。"));  // the window's caption at creation
+    started_ = FormCreate(*game_, resume);
+  }
+
+  Platform& platform_;
+  OverlayPlatform overlay_;
+  std::ostream* trace_out_;
+  bool headless_;
+  uint32_t seed_;
+  AutoPlayer* autoplayer_;
+  std::unique_ptr<Game> game_;
+  bool started_ = false;
+};
+
+int Play(Platform& platform, uint32_t seed, std::ostream* trace_out, Resume& resume, bool headless,
+         ShellOptions shell_options, bool autoplay) {
+  platform.Music().SetVolume(shell_options.settings.music_volume);
+  platform.Sound().SetVolume(shell_options.settings.sound_volume);
+  std::unique_ptr<AutoPlayer> autoplayer;
+  if (autoplay) autoplayer = std::make_unique<AutoPlayer>(headless ? AutoPace::Fast : AutoPace::Reader);
+  App app(platform, seed, trace_out, headless, autoplayer.get());
+  return app.Run(resume, shell_options);
 }
 
 }  // namespace
@@ -96,19 +193,27 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
   const uint32_t seed = options.seed ? *options.seed : ClockSeed();
   const uint32_t stop = options.until ? *options.until : DefaultStopTime(lines);
   auto replay = options.replay ? std::make_unique<ReplayFeeder>(lines, options.snap_dir) : nullptr;
-
-  std::unique_ptr<AutoPlayer> autoplayer;
-  if (options.autoplay) autoplayer = std::make_unique<AutoPlayer>(options.headless ? AutoPace::Fast : AutoPace::Reader);
+  Resume resume;
+  if (!ReadResume(options, files, resume, err)) return 2;  // before the window opens
+  ShellOptions shell_options;
+  // Headless, or while the game plays itself, only when asked: a demo keeps
+  // its hands off the player's autosave.
+  shell_options.autosave = (!options.headless && !options.autoplay) || options.autosave;
+  shell_options.settings_file = SettingsPath();
+  if (shell_options.settings_file) ReadSettings(*shell_options.settings_file, shell_options.settings, err);
+  Settings& settings = shell_options.settings;
+  if (options.scale) settings.scale = options.scale;  // the command line wins over the file
+  if (options.fullscreen) settings.fullscreen = 1;
 
   if (options.headless) {
     HeadlessPlatform platform(std::move(files));
     platform.AttachReplay(std::move(replay));
     platform.SetStopTime(stop);
-    return Play(platform, seed, trace_out, autoplayer.get());
+    return Play(platform, seed, trace_out, resume, true, shell_options, options.autoplay);
   }
   std::unique_ptr<SdlPlatform> platform;
   try {
-    SdlWindowOptions window{options.scale, options.fullscreen};
+    SdlWindowOptions window{settings.scale, settings.fullscreen != 0};
     if (options.autoplay) window.box_closes_after_ms = kAutoplayBoxMs;  // nobody may be there to close it
     platform = std::make_unique<SdlPlatform>(std::move(files), window);
   } catch (const std::exception& error) {
@@ -116,7 +221,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     return 1;
   }
   platform->AttachReplay(std::move(replay));
-  return Play(*platform, seed, trace_out, autoplayer.get());
+  return Play(*platform, seed, trace_out, resume, false, shell_options, options.autoplay);
 }
 
 }  // namespace nurumo

@@ -22,6 +22,13 @@ class Random {
   }
   uint32_t seed() const { return seed_; }
 
+  // The whole state, for snapshots: the sequence goes on where it stopped.
+  template <typename S>
+  void Sync(S& s) {
+    s.Sync(seed_);
+    s.Sync(state_);
+  }
+
  private:
   // PCG32 (XSH RR): small, fast enough for one draw a pixel in the noise
   // effect, and the same sequence on every compiler.

@@ -34,6 +34,12 @@ struct Surface {
   }
 };
 
+class Serializer;
+
+// Size and pixels; the row table is rebuilt when read. A stored size whose
+// pixels the stream cannot hold is refused before anything is allocated.
+void Sync(Serializer& s, Surface& surface);
+
 // Give the surface a new size (contents zero, i.e. black) and rebuild its
 // row table.
 void ResizeSurface(Surface& s, int width, int height);

@@ -1,5 +1,7 @@
 #include "game/flow.h"
 
+#include "core/serializer.h"
+
 #include <array>
 #include <string_view>
 
@@ -103,6 +105,11 @@ void StartExploring(Game& game) {  // state 19
 
 void EnterNode(Game& game) {  // state 20
   BuildNode(game);
+  if (game.observer) {
+    const PlayerData& p = game.player;
+    game.observer->PlaceBuilt(p.Node, game.NodeTitle, p.Level,
+                              {p.Params[1], p.Params[2], p.Params[3], p.Params[4], p.Params[5]});
+  }
   ClearPage(game);
   AddPageLine(game, Sjis("＞") + game.NodeTitle + Sjis("にたゆたっている。"));
   game.flow.FlowState = 21;
@@ -125,6 +132,7 @@ void TakeChoice(Game& game) {  // state 22
   game.menu.MenuVisible = false;
   // An empty list (a place outside the graph, from a save) leads back to the start.
   int32_t target = game.choices.ChoiceCount > 0 ? game.choices.ChoiceTargets[game.menu.ChoiceCursor] : 0;
+  if (game.observer && game.choices.ChoiceCount > 0) game.observer->ChoiceTaken(game.choices.ChoiceLabels[game.menu.ChoiceCursor]);
   if (TakeTarget(game.player, target)) return GotoState(game, 30);  // the breakthrough
   GotoState(game, 20);
 }
@@ -247,6 +255,14 @@ void TitleFadeTick(Game& game, int32_t, int32_t) {
 std::string LevelTitle(int32_t level) {
   if (level < 0 || level >= static_cast<int32_t>(kLevelTitles.size())) return "Level" + std::to_string(level);
   return std::string(kLevelTitles[static_cast<std::size_t>(level)]);
+}
+
+void Sync(Serializer& s, FlowData& flow) {
+  s.Sync(flow.FlowState);
+  s.Sync(flow.WaitForX);
+  s.Sync(flow.SavePrompt, 16);
+  s.Sync(flow.TitleCounter);
+  SyncInRange(s, flow.LastVoice, -1, 8, "the last voice");
 }
 
 }  // namespace nurumo

@@ -8,6 +8,7 @@
 namespace nurumo {
 
 struct Game;
+class Serializer;
 
 struct FlowData {
   int32_t FlowState = 0;
@@ -17,6 +18,9 @@ struct FlowData {
   int32_t LastVoice = -1;
   bool VoiceMode = false;
 };
+
+// Everything but VoiceMode, which is the process's own (the marker at start).
+void Sync(Serializer& s, FlowData& flow);
 
 void AdvanceFlow(Game& game);
 void GotoState(Game& game, int32_t state);

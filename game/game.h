@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "core/observer.h"
 #include "core/random.h"
 #include "core/trace.h"
 #include "extras/saying.h"
@@ -19,6 +20,7 @@
 #include "script/script.h"
 #include "script/stepper.h"
 #include "sound/midi.h"
+#include "sound/wave.h"
 #include "timing/pump.h"
 
 namespace nurumo {
@@ -34,6 +36,7 @@ struct Game {
 
   bool terminate = false;  // the application has been asked to end
   std::string caption;     // CP932, as last set
+  GameObserver* observer = nullptr;  // told what the game has shown; may be none
 
   TimerState timers;
   ScriptBuffer script;
@@ -50,6 +53,7 @@ struct Game {
   MenuState menu;
   EndingState ending;
   MidiState midi;
+  WaveState wave;
   SayingState sayings;
 };
 

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "core/serializer.h"
 #include "core/text.h"
 #include "game/game.h"
 #include "game/rules.h"
@@ -64,6 +65,12 @@ void BuildNode(Game& game) {
   }
   ShowMove(game, move);
   TraceNode(game);
+}
+
+void Sync(Serializer& s, ChoiceList& choices) {
+  SyncInRange(s, choices.ChoiceCount, 0, 10, "the number of choices");
+  SyncStrings(s, choices.ChoiceLabels, 4096);
+  SyncInts(s, choices.ChoiceTargets);
 }
 
 }  // namespace nurumo

@@ -1,5 +1,7 @@
 #include "game/player.h"
 
+#include "core/serializer.h"
+
 #include <unistd.h>
 
 #include <filesystem>
@@ -233,6 +235,18 @@ bool LoadGame(Game& game) {
   bool ok = ReadSaveRecord(game);
   game.trace.Event("load").Bool("ok", ok);
   return ok;
+}
+
+void Sync(Serializer& s, PlayerData& player) {
+  s.Sync(player.Level);
+  SyncInts(s, player.Params);
+  s.Sync(player.Node);
+}
+
+void Sync(Serializer& s, SaveRecord& record) {
+  std::array<uint8_t, 84> image = EncodeSaveRecord(record);
+  s.SyncBytes(image.data(), image.size());
+  if (s.loading()) record = DecodeSaveRecord(image);
 }
 
 }  // namespace nurumo

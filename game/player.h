@@ -11,6 +11,7 @@
 namespace nurumo {
 
 struct Game;
+class Serializer;
 
 struct PlayerData {
   int32_t Level = 0;
@@ -48,6 +49,9 @@ const std::array<std::string, 20>& MoodWords();
 // The 84 bytes of save.dat, little-endian.
 std::array<uint8_t, 84> EncodeSaveRecord(const SaveRecord& record);
 SaveRecord DecodeSaveRecord(const std::array<uint8_t, 84>& bytes);
+
+void Sync(Serializer& s, PlayerData& player);
+void Sync(Serializer& s, SaveRecord& record);  // its 84-byte image
 
 // The rules over the player data alone, for the exploration's rules and
 // for tools that play without a Game. ChangeParam says whether the

@@ -2,6 +2,8 @@
 // shutdown, plus the grey levels and the light-spot table the effects use.
 #include "gfx/assets.h"
 
+#include "core/serializer.h"
+
 #include <cmath>
 #include <string>
 
@@ -120,5 +122,25 @@ int PanelHeight(const Game& game, int32_t level) {
 }
 
 void Present(Game& game) { game.platform.Present(game.gfx.FrameSurface); }
+
+namespace {
+
+void SyncSized(Serializer& s, Surface& surface, int min_width, int min_height, bool exact, const char* what) {
+  Sync(s, surface);
+  if (!s.loading()) return;
+  bool fits = exact ? surface.width == min_width && surface.height == min_height
+                    : surface.width >= min_width && surface.height >= min_height;
+  if (!fits) throw SerializeError(std::string(what) + " has the wrong size");
+}
+
+}  // namespace
+
+void Sync(Serializer& s, Assets& gfx) {
+  SyncSized(s, gfx.StageSurface, kScreenWidth, kScreenHeight, true, "the stage");
+  SyncSized(s, gfx.FrameSurface, kScreenWidth, kScreenHeight, true, "the frame");
+  SyncSized(s, gfx.SpareSurface, kScreenWidth, kScreenHeight, false, "the spare picture");  // the ending picture's size
+  SyncSized(s, gfx.PanelSurface, kPanelWidth, 120, true, "the panel");
+  SyncSized(s, gfx.PanelInvertedSurface, kPanelWidth, 120, true, "the inverted panel");
+}
 
 }  // namespace nurumo

@@ -11,6 +11,7 @@
 namespace nurumo {
 
 struct Game;
+class Serializer;
 
 inline constexpr int kScreenWidth = 416;
 inline constexpr int kScreenHeight = 256;
@@ -32,6 +33,12 @@ struct Assets {
   Bgr DotColour{};
   std::array<std::array<uint8_t, 63>, 63> SpotTable{};  // [dx][dy]
 };
+
+// The surfaces whose contents later frames read: the stage, the frame, the
+// spare surface (the cursor column, or the prepared ending picture) and the
+// two panels. Everything else is loaded or computed from the game folder at
+// start-up and never changes, so it is not part of a snapshot.
+void Sync(Serializer& s, Assets& gfx);
 
 // The ending cycle and the white and black surfaces are second names.
 inline constexpr std::array<int, 3> EndingCycle = {14, 15, 16};

@@ -2,6 +2,8 @@
 // random numbers are drawn in a fixed order so replays stay exact.
 #include "gfx/effects.h"
 
+#include "core/serializer.h"
+
 #include <jpeglib.h>
 
 #include <algorithm>
@@ -256,6 +258,15 @@ void EffectEnding(Game& game) {
     for (int i = 0; i < 3 * kScreenWidth; ++i) dst[i] = static_cast<uint8_t>((src[i] * step) >> 7);
   }
   ++mode.FadeStep;
+}
+
+void Sync(Serializer& s, EffectMode& mode) {
+  auto routine = static_cast<int32_t>(mode.EffectRoutine);
+  SyncInRange(s, routine, static_cast<int32_t>(EffectKind::Unset), static_cast<int32_t>(EffectKind::Ending),
+              "the effect");
+  mode.EffectRoutine = static_cast<EffectKind>(routine);
+  s.Sync(mode.LightScreen);
+  s.Sync(mode.FadeStep);
 }
 
 }  // namespace nurumo

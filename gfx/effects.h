@@ -7,6 +7,7 @@
 namespace nurumo {
 
 struct Game;
+class Serializer;
 
 enum class EffectKind { Unset, None, Noise, Normal, Invert, Darkness, AsTitle, Ending };
 
@@ -15,6 +16,8 @@ struct EffectMode {
   bool LightScreen = false;
   int32_t FadeStep = 0;
 };
+
+void Sync(Serializer& s, EffectMode& mode);
 
 void SetEffect(Game& game, const std::string& name);
 void RunEffectRoutine(Game& game);  // EffectRoutine(); with none selected the frame is left as it is

@@ -3,6 +3,8 @@
 // callbacks that show them.
 #include "gfx/page.h"
 
+#include "core/serializer.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -85,6 +87,7 @@ void RevealAll(Game& game) {
   for (int i = 0; i <= page.PageLineIndex; ++i) lines.push_back(page.PageLines[i]);
   for (int i = 0; i < page.ListLineCount; ++i) list.push_back(page.ListLines[i]);
   game.trace.Event("page").Strs("lines", lines).Strs("list", list);
+  if (game.observer) game.observer->PageShown(lines);
 }
 
 void ResetReveal(Game& game) {
@@ -163,6 +166,23 @@ void ExplorationScreen(Game& game, int32_t, int32_t) {
     DrawCursor(game, CursorTarget::Frame);
   }
   Present(game);
+}
+
+void Sync(Serializer& s, RevealState& reveal) {
+  SyncStrings(s, reveal.RevealedLines, 1 << 20);
+  SyncInRange(s, reveal.RevealLine, -1, 3, "the revealed line");  // -1 after an empty page was shown whole
+  s.Sync(reveal.RevealDone);
+}
+
+void Sync(Serializer& s, PanelState& panel) {
+  SyncInts(s, panel.ShownValues);
+  s.Sync(panel.PanelDirty);
+}
+
+void Sync(Serializer& s, MenuState& menu) {
+  s.Sync(menu.MenuVisible);
+  SyncInRange(s, menu.ChoiceCursor, 0, 10, "the choice cursor");
+  SyncInRange(s, menu.CursorFrame, 0, 7, "the cursor frame");
 }
 
 }  // namespace nurumo

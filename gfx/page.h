@@ -12,6 +12,7 @@
 namespace nurumo {
 
 struct Game;
+class Serializer;
 
 struct RevealState {
   CheckedArray<std::string, 0, 3> RevealedLines;
@@ -29,6 +30,10 @@ struct MenuState {
   int32_t ChoiceCursor = 1;
   int32_t CursorFrame = 0;
 };
+
+void Sync(Serializer& s, RevealState& reveal);
+void Sync(Serializer& s, PanelState& panel);
+void Sync(Serializer& s, MenuState& menu);
 
 enum class TextRole { Shadow, Main };
 enum class CursorTarget { Frame, Window };

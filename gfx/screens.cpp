@@ -2,6 +2,8 @@
 // floating sayings.
 #include "gfx/screens.h"
 
+#include "core/serializer.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -95,5 +97,7 @@ void DrawSaying(Game& game, Surface& surface) {
   int x = game.random(kScreenWidth) - 50;
   game.platform.Text().Draw(surface, x, y, list[static_cast<std::size_t>(index)], font, kBlack, nullptr);
 }
+
+void Sync(Serializer& s, EndingState& ending) { SyncInRange(s, ending.EndingTick, 0, 7, "the ending tick"); }
 
 }  // namespace nurumo

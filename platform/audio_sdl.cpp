@@ -4,6 +4,7 @@
 // and one line on standard error says why.
 #include "platform/audio_sdl.h"
 
+#include <algorithm>
 #include <SDL.h>
 #include <SDL_mixer.h>
 
@@ -152,6 +153,9 @@ class SdlMusic : public MusicDevice {
   // the end notification would leave the seconds FluidSynth takes to let
   // every voice die away before it says the music has ended.
   void SetLoopHint(bool loop) override { loop_ = loop; }
+  void SetVolume(int tenths) override {
+    if (mixer_->audio()) Mix_VolumeMusic(std::clamp(tenths, 0, 10) * MIX_MAX_VOLUME / 10);  // kept for later pieces too
+  }
 
  private:
   // From memory: a MIDI file is checked and, where it is sloppy, repaired
@@ -207,6 +211,9 @@ class SdlSound : public SoundDevice {
     chunk_ = Mix_LoadWAV_RW(source, 0);  // SDL2_mixer 2.6 forgets to close a source it cannot decode
     SDL_RWclose(source);
     if (chunk_) Mix_PlayChannel(kSoundChannel, chunk_, loop ? -1 : 0);
+  }
+  void SetVolume(int tenths) override {
+    if (mixer_->audio()) Mix_Volume(kSoundChannel, std::clamp(tenths, 0, 10) * MIX_MAX_VOLUME / 10);
   }
   void Stop() override {
     if (mixer_->audio()) Mix_HaltChannel(kSoundChannel);  // before the chunk is freed

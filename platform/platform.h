@@ -59,6 +59,7 @@ class MusicDevice {
   // not notify at the loop points: the notification would find the piece
   // "playing" and do nothing.
   virtual void SetLoopHint(bool) {}
+  virtual void SetVolume(int) {}  // 0..10; a silent device ignores it
 };
 
 // The sound-effect device: one sound at a time; a new one replaces the old.
@@ -67,26 +68,41 @@ class SoundDevice {
   virtual ~SoundDevice() = default;
   virtual void Play(const std::filesystem::path& file, bool loop) = 0;  // missing file: silence
   virtual void Stop() = 0;
+  virtual void SetVolume(int) {}  // 0..10; a silent device ignores it
 };
 
 enum class BoxIcon { Error, Information };
 
+// A game controller's buttons, as the shell maps them to keys.
+enum class PadButton { A, B, X, Y, Up, Down, Start, Other };
+
+inline constexpr int kLeftButton = 1;
+inline constexpr int kRightButton = 3;
+
 struct InputEvent {
-  enum class Kind { Key, Quit, MusicNotify };
+  enum class Kind { Key, Quit, MusicNotify, Click, Wheel, Pad };
   Kind kind = Kind::Key;
-  int vk = 0;  // virtual key code for Kind::Key
+  int vk = 0;      // Key: the virtual key code; Pad: a PadButton
+  int button = 0;  // Click: kLeftButton or kRightButton; Wheel: notches, positive away from the player
+  int x = 0;       // Click: in the 416 x 256 picture's pixels
+  int y = 0;
 };
 
 // Virtual key codes the game reacts to.
 namespace vk {
 inline constexpr int kEnter = 13;
 inline constexpr int kAlt = 18;
+inline constexpr int kEscape = 27;  // the shell's: the menu
 inline constexpr int kSpace = 32;
+inline constexpr int kLeft = 37;  // the menu's settings
 inline constexpr int kUp = 38;
+inline constexpr int kRight = 39;
 inline constexpr int kDown = 40;
 inline constexpr int kN = 78;
 inline constexpr int kX = 88;
 inline constexpr int kY = 89;
+inline constexpr int kF5 = 116;  // the shell's: quick save
+inline constexpr int kF9 = 120;  // the shell's: quick load
 inline constexpr int kF10 = 121;
 }  // namespace vk
 
@@ -123,6 +139,14 @@ class Platform {
   virtual MusicDevice& Music() = 0;
   virtual SoundDevice& Sound() = 0;
   virtual FileSystem& Files() = 0;
+
+  // The window's size and full screen, which the menu's settings change
+  // while the game runs. A platform without a window has scale 1 only.
+  virtual int Scale() { return 1; }
+  virtual int MaxScale() { return 1; }
+  virtual void SetScale(int) {}
+  virtual bool Fullscreen() { return false; }
+  virtual void SetFullscreen(bool) {}
 };
 
 }  // namespace nurumo

@@ -14,7 +14,7 @@ struct NamedKey {
   std::string_view name;
   int vk;
 };
-constexpr std::array<NamedKey, 9> kNamedKeys{{
+constexpr std::array<NamedKey, 12> kNamedKeys{{
     {"SPACE", vk::kSpace},
     {"ENTER", vk::kEnter},
     {"UP", vk::kUp},
@@ -24,6 +24,9 @@ constexpr std::array<NamedKey, 9> kNamedKeys{{
     {"N", vk::kN},
     {"ALT", vk::kAlt},
     {"F10", vk::kF10},
+    {"ESC", vk::kEscape},
+    {"F5", vk::kF5},
+    {"F9", vk::kF9},
 }};
 
 std::string Upper(std::string_view s) {
@@ -60,6 +63,37 @@ bool IsSafeName(std::string_view name) {
          name.find('\\') == std::string_view::npos;
 }
 
+std::optional<int> ParseSigned(std::string_view word) {
+  int value = 0;
+  auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (word.empty() || error != std::errc() || end != word.data() + word.size()) return std::nullopt;
+  return value;
+}
+
+// CLICK X Y (the picture's pixels), WHEEL N (notches, positive away from
+// the player), PAD BUTTON.
+InputEvent ParseInput(int number, const std::string& action, std::string_view& rest) {
+  InputEvent event;
+  if (action == "CLICK") {
+    auto x = ParseSigned(NextWord(rest));
+    auto y = ParseSigned(NextWord(rest));
+    if (!x || !y || *x < 0 || *x >= 416 || *y < 0 || *y >= 256)
+      throw ReplayError(number, "CLICK needs X 0..415 and Y 0..255");
+    event = {InputEvent::Kind::Click, 0, kLeftButton, *x, *y};
+  } else if (action == "WHEEL") {
+    auto notches = ParseSigned(NextWord(rest));
+    if (!notches || *notches == 0 || *notches < -100 || *notches > 100)
+      throw ReplayError(number, "WHEEL needs a number of notches, -100..100 and not 0");
+    event = {InputEvent::Kind::Wheel, 0, *notches, 0, 0};
+  } else {
+    std::string_view word = NextWord(rest);
+    auto button = PadButtonFromName(word);
+    if (!button) throw ReplayError(number, "PAD needs A, B, X, Y, UP, DOWN or START, not '" + std::string(word) + "'");
+    event = {InputEvent::Kind::Pad, static_cast<int>(*button), 0, 0, 0};
+  }
+  return event;
+}
+
 ReplayLine ParseAction(int number, std::string_view rest) {
   ReplayLine line;
   std::string_view word = NextWord(rest);
@@ -73,6 +107,9 @@ ReplayLine ParseAction(int number, std::string_view rest) {
     line.name = name;
   } else if (action == "QUIT") {
     line.action = ReplayLine::Action::Quit;
+  } else if (action == "CLICK" || action == "WHEEL" || action == "PAD") {
+    line.action = ReplayLine::Action::Input;
+    line.input = ParseInput(number, action, rest);
   } else if (auto key = KeyFromName(action)) {
     line.vk = *key;
   } else if (action.starts_with("VK")) {
@@ -87,6 +124,17 @@ ReplayLine ParseAction(int number, std::string_view rest) {
 }
 
 }  // namespace
+
+std::optional<PadButton> PadButtonFromName(std::string_view name) {
+  constexpr std::array<std::pair<std::string_view, PadButton>, 7> kButtons{{
+      {"A", PadButton::A}, {"B", PadButton::B}, {"X", PadButton::X}, {"Y", PadButton::Y},
+      {"UP", PadButton::Up}, {"DOWN", PadButton::Down}, {"START", PadButton::Start},
+  }};
+  const std::string upper = Upper(name);
+  for (const auto& [button_name, button] : kButtons)
+    if (button_name == upper) return button;
+  return std::nullopt;
+}
 
 std::string KeyName(int code) {
   for (const NamedKey& key : kNamedKeys)
@@ -154,6 +202,9 @@ bool ReplayFeeder::Next(uint32_t now, const Surface& window, InputEvent& out) {
         return true;
       case ReplayLine::Action::Quit:
         out = {InputEvent::Kind::Quit, 0};
+        return true;
+      case ReplayLine::Action::Input:
+        out = line.input;
         return true;
       case ReplayLine::Action::Snap: {
         std::string error;

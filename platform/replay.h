@@ -22,12 +22,16 @@ std::string KeyName(int vk);
 std::optional<int> KeyFromName(std::string_view name);
 
 struct ReplayLine {
-  enum class Action { Key, Snap, Quit };
+  enum class Action { Key, Snap, Quit, Input };
   uint32_t time = 0;  // milliseconds from the start of the run
   Action action = Action::Key;
   int vk = 0;         // Action::Key
   std::string name;   // Action::Snap: the file name without ".png" (UTF-8)
+  InputEvent input;   // Action::Input: a click, a wheel turn or a pad button
 };
+
+// A pad button's name in replays (A, B, X, Y, UP, DOWN, START; case ignored).
+std::optional<PadButton> PadButtonFromName(std::string_view name);
 
 // A malformed line: what() is "replay: line N: REASON".
 class ReplayError : public std::runtime_error {

@@ -1,6 +1,8 @@
 // Script files and the script buffer (MyTextIO, MyCrypt, MyString, MyScript).
 #include "script/script.h"
 
+#include "core/serializer.h"
+
 #include "core/errors.h"
 #include "core/text.h"
 #include "game/game.h"
@@ -140,6 +142,12 @@ std::string ReadScriptLine(Game& game) {
   std::string line = buffer.Lines[buffer.ReadPos];
   buffer.ReadPos = CheckedAdd(buffer.ReadPos, 1);
   return line;
+}
+
+void Sync(Serializer& s, ScriptBuffer& script) {
+  SyncInRange(s, script.LineCount, 0, 10000, "the script's line count");
+  SyncInRange(s, script.ReadPos, 0, 10000, "the script's read position");
+  for (int32_t i = 0; i < script.LineCount; ++i) s.Sync(script.Lines[i], 1 << 20);
 }
 
 }  // namespace nurumo

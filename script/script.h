@@ -13,12 +13,17 @@ namespace nurumo {
 
 struct Game;
 class FileSystem;
+class Serializer;
 
 struct ScriptBuffer {
   CheckedArray<std::string, 0, 9999> Lines;
   int32_t ReadPos = 0;
   int32_t LineCount = 0;
 };
+
+// The lines that can still be handed out (0..LineCount-1) and the position;
+// slots past LineCount are never read again and come back empty.
+void Sync(Serializer& s, ScriptBuffer& script);
 
 // Token slots; the caller chooses the highest index (15 for the loader, 9
 // for the stepper). SplitString and TokenizeLine resize them to fit.

@@ -2,6 +2,8 @@
 // met on the way.
 #include "script/stepper.h"
 
+#include "core/serializer.h"
+
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -186,6 +188,15 @@ void StepScript(Game& game) {
     }
     if (AddPageLine(game, line)) return;
   }
+}
+
+void Sync(Serializer& s, PageState& page) {
+  SyncStrings(s, page.PageLines, 1 << 20);
+  SyncInRange(s, page.PageLineIndex, -1, 3, "the page line index");
+  SyncStrings(s, page.ListLines, 1 << 20);
+  SyncInRange(s, page.ListLineCount, 0, 6, "the list line count");
+  s.Sync(page.ScriptEnded);
+  s.Sync(page.FollowUpState);
 }
 
 }  // namespace nurumo

@@ -12,6 +12,7 @@
 namespace nurumo {
 
 struct Game;
+class Serializer;
 
 struct PageState {
   CheckedArray<std::string, 0, 3> PageLines;
@@ -21,6 +22,8 @@ struct PageState {
   bool ScriptEnded = false;
   int32_t FollowUpState = 0;
 };
+
+void Sync(Serializer& s, PageState& page);
 
 void ClearPage(Game& game);
 bool AddPageLine(Game& game, const std::string& text);

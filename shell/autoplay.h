@@ -11,7 +11,6 @@
 #include <string>
 
 #include "shell/planner.h"
-#include "timing/pump.h"
 
 namespace nurumo {
 
@@ -22,14 +21,14 @@ enum class AutoPace {
   Fast,    // every key as soon as it does something
 };
 
-class AutoPlayer final : public KeySource {
+class AutoPlayer {
  public:
   explicit AutoPlayer(AutoPace pace, PlannerSettings planner = {});
 
   // A game key to press now, or nothing.
-  std::optional<int> Poll(const Game& game, uint32_t now) override;
+  std::optional<int> Poll(const Game& game, uint32_t now);
   // When it next wants to be asked; it may be asked earlier.
-  uint32_t NextWake(uint32_t now) override;
+  uint32_t NextWake(uint32_t now);
 
  private:
   struct Want {

@@ -3,6 +3,8 @@
 // notification, ask the mode, play again from 0, close.
 #include "sound/midi.h"
 
+#include "core/serializer.h"
+
 #include "game/game.h"
 
 namespace nurumo {
@@ -16,6 +18,7 @@ void PlayMidi(Game& game, const std::string& cp932_file, bool loop) {
   game.trace.Event("midi").Str("file", cp932_file).Bool("loop", loop);
   StopMidi(game);
   game.midi.MidiLoop = loop;
+  game.midi.MidiFile = cp932_file;
   MusicDevice& device = game.platform.Music();
   device.SetLoopHint(loop);  // lets the device loop without a gap of its own
   device.Open(game.platform.Files().Resolve(cp932_file));
@@ -39,6 +42,12 @@ void OnMciNotify(Game& game) {
   } else {
     StopMidi(game);
   }
+}
+
+void Sync(Serializer& s, MidiState& midi) {
+  s.Sync(midi.MidiLoop);
+  s.Sync(midi.MidiPlaying);
+  s.Sync(midi.MidiFile, 4096);
 }
 
 }  // namespace nurumo

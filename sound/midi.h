@@ -6,11 +6,15 @@
 namespace nurumo {
 
 struct Game;
+class Serializer;
 
 struct MidiState {
   bool MidiLoop = false;
   bool MidiPlaying = false;
+  std::string MidiFile;  // CP932, as last given to PlayMidi: what a restored game plays again
 };
+
+void Sync(Serializer& s, MidiState& midi);
 
 void InitMidi(Game& game);
 void DoneMidi(Game& game);

@@ -1,12 +1,8 @@
-// The autoplayer: which key it presses in each situation, at which pace, and
-// how its keys reach the game through the pump.
+// The autoplayer: which key it presses in each situation, and at which pace.
 #include "shell/autoplay.h"
 
 #include <gtest/gtest.h>
 
-#include <sstream>
-
-#include "app/form.h"
 #include "core/text.h"
 #include "game/graph.h"
 #include "support.h"
@@ -136,35 +132,6 @@ TEST(AutoPlayer, AKeyThatChangesNothingIsNotRepeatedAtOnce) {
   EXPECT_EQ(fast.Poll(h.game, 0), std::nullopt);  // the same screen: a run never spins in place
   EXPECT_GT(fast.NextWake(0), 0u);
   EXPECT_EQ(fast.Poll(h.game, fast.NextWake(0)), vk::kSpace);
-}
-
-// Presses SPACE once, at 300 ms.
-class OneSpace final : public KeySource {
- public:
-  std::optional<int> Poll(const Game&, uint32_t now) override {
-    if (done_ || now < 300) return std::nullopt;
-    done_ = true;
-    return vk::kSpace;
-  }
-  uint32_t NextWake(uint32_t now) override { return done_ ? now + 100000 : 300; }
-
- private:
-  bool done_ = false;
-};
-
-TEST(AutoPlayer, KeysGoTheWayOfAPlayersKey) {
-  HeadlessGame h;
-  std::ostringstream trace;
-  h.game.trace.Open(&trace, [&h] { return h.platform.Now(); });
-  h.game.flow.FlowState = 2;  // the title waits for SPACE
-  OneSpace keys;
-  for (int pass = 0; pass < 3; ++pass) {
-    PumpPass(
-        h.game, [&h](const InputEvent& e) { DispatchEvent(h.game, e); }, &keys);
-    h.platform.WaitForEvents(keys.NextWake(h.platform.Now()));
-  }
-  EXPECT_NE(trace.str().find(R"({"t":300,"ev":"key","key":"SPACE"})"), std::string::npos) << trace.str();
-  EXPECT_NE(trace.str().find(R"({"t":300,"ev":"state","n":2})"), std::string::npos) << trace.str();
 }
 
 }  // namespace

@@ -20,15 +20,17 @@
 #include "game/player.h"
 #include "platform/files.h"
 #include "script/script.h"
-#include "support.h"
+#include "program_runs.h"
 
 namespace nurumo {
 namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kProgram = fs::path(NURUMO_BINARY_DIR) / "nurumo";
-const fs::path kGameDat = fs::path(NURUMO_BINARY_DIR) / "game" / "dat";
+using testing::GameFolder;
+using testing::kGameDat;
+using testing::kProgram;
+using testing::Replay;
 
 // --- A small JSON reader, enough for the trace's lines -----------------------
 
@@ -168,23 +170,6 @@ class JsonReader {
 
 // --- Running the program -----------------------------------------------------
 
-// A replay written as the run goes: absolute times, one action a line.
-class Replay {
- public:
-  Replay& At(uint32_t ms, std::string_view action) {
-    time_ = ms;
-    text_ += std::to_string(ms) + " " + std::string(action) + "\n";
-    return *this;
-  }
-  Replay& Then(uint32_t delta, std::string_view action) { return At(time_ + delta, action); }
-  uint32_t time() const { return time_; }
-  const std::string& text() const { return text_; }
-
- private:
-  uint32_t time_ = 0;
-  std::string text_;
-};
-
 struct Played {
   int status = -1;
   std::string errors;
@@ -225,53 +210,26 @@ struct Played {
   static constexpr std::size_t npos = static_cast<std::size_t>(-1);
 };
 
-std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+// A headless run of the program in the folder, its trace read back.
+Played Run(const GameFolder& folder, const Replay& replay, uint32_t until, const std::string& extra) {
+  Played run;
+  std::string out;
+  run.status = folder.Run(replay, until, extra, out);
+  run.errors = folder.Read("stderr.txt");
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);)
+    if (!line.empty()) run.events.push_back(JsonReader(line).Document());
+  return run;
+}
 
-// A scratch game folder whose dat/ is the built game's.
-class GameFolder {
- public:
-  GameFolder() {
-    fs::remove(dir_.path() / "dat");
-    fs::create_directory_symlink(kGameDat, dir_.path() / "dat");
-  }
-  const fs::path& path() const { return dir_.path(); }
-  std::string Read(const std::string& name) const { return dir_.Read(name); }
-  void Write(const std::string& name, std::string_view bytes) const { dir_.Write(name, bytes); }
+Played Play(const GameFolder& folder, const Replay& replay, uint32_t until, const fs::path& snaps = {}) {
+  return Run(folder, replay, until, snaps.empty() ? "" : "--snap-dir " + testing::Quoted(snaps));
+}
 
-  Played Play(const Replay& replay, uint32_t until, const fs::path& snaps = {}) const {
-    dir_.Write("replay.txt", replay.text());
-    return Run("--seed 3 --replay " + Quoted(path() / "replay.txt") + " --until " + std::to_string(until) +
-               (snaps.empty() ? "" : " --snap-dir " + Quoted(snaps)));
-  }
-
-  // The game plays itself, as fast as the virtual clock allows.
-  Played Autoplay(uint32_t seed, uint32_t until) const {
-    return Run("--autoplay --seed " + std::to_string(seed) + " --until " + std::to_string(until));
-  }
-
- private:
-  Played Run(const std::string& options) const {
-    std::string command = Quoted(kProgram) + " --headless --game-dir " + Quoted(path()) + " --trace - " + options +
-                          " 2>" + Quoted(path() / "stderr.txt");
-    Played run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::string out;
-    char buffer[8192];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-    int status = ::pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.errors = dir_.Read("stderr.txt");
-    std::istringstream lines(out);
-    for (std::string line; std::getline(lines, line);)
-      if (!line.empty()) run.events.push_back(JsonReader(line).Document());
-    return run;
-  }
-
-  testing::TempDir dir_;
-};
-
+// The game plays itself, as fast as the virtual clock allows.
+Played Autoplay(const GameFolder& folder, uint32_t seed, uint32_t until) {
+  return Run(folder, Replay(), until, "--autoplay --seed " + std::to_string(seed));
+}
 
 const std::array<std::string, 7> kLevelTitles = {
     "Prologue",
@@ -307,7 +265,7 @@ Replay ThroughTheOpening(uint32_t last) {
 
 TEST_F(BundledGame, NewGameReadsTheOpeningsAndAsksToSave) {
   GameFolder folder;
-  const Played run = folder.Play(ThroughTheOpening(60000), 61000);
+  const Played run = Play(folder, ThroughTheOpening(60000), 61000);
   ASSERT_EQ(run.status, 0) << run.Course();
   const std::string course = run.Course();
 
@@ -338,7 +296,7 @@ TEST_F(BundledGame, NewGameReadsTheOpeningsAndAsksToSave) {
 TEST_F(BundledGame, SavingAtTheQuestionThenExploring) {
   GameFolder folder;
   // Find when the question is asked, then answer it in a second, equal run.
-  const Played probe = folder.Play(ThroughTheOpening(60000), 61000);
+  const Played probe = Play(folder, ThroughTheOpening(60000), 61000);
   const std::size_t question = probe.FindState(17);
   ASSERT_NE(question, Played::npos) << probe.Course();
   const auto asked = static_cast<uint32_t>(probe.events[question]["t"].number);
@@ -346,7 +304,7 @@ TEST_F(BundledGame, SavingAtTheQuestionThenExploring) {
   Replay replay = ThroughTheOpening(asked);
   replay.At(asked + 300, "Y").Then(300, "SPACE");
   for (int move = 0; move < 6; ++move) replay.Then(250, "SPACE").Then(250, "SPACE");  // line, then choice 1
-  const Played run = folder.Play(replay, replay.time() + 1000);
+  const Played run = Play(folder, replay, replay.time() + 1000);
   ASSERT_EQ(run.status, 0) << run.Course();
   const std::string course = run.Course();
 
@@ -463,7 +421,7 @@ TEST_F(BundledGame, EachBreakthroughLeadsIntoTheNextLevel) {
     folder.Write("save.dat", SaveBeforeBreakthrough(b));
     Replay replay = TakeTheStar(b);
     replay.Then(1000, "SPACE").Then(300, "SPACE").Then(300, "SPACE");
-    const Played run = folder.Play(replay, replay.time() + 1000);
+    const Played run = Play(folder, replay, replay.time() + 1000);
     ASSERT_EQ(run.status, 0) << run.Course();
     const std::size_t x = CheckBreakthrough(run, b);
     if (x == Played::npos) continue;
@@ -494,7 +452,7 @@ TEST_F(BundledGame, TheLastBreakthroughEndsTheGame) {
   folder.Write("save.dat", SaveBeforeBreakthrough(b));
   Replay replay = TakeTheStar(b);
   for (int i = 0; i < 100; ++i) replay.Then(200, "SPACE").Then(100, "X");  // X acts only after the last page
-  const Played run = folder.Play(replay, replay.time() + 1000);
+  const Played run = Play(folder, replay, replay.time() + 1000);
   ASSERT_EQ(run.status, 0) << run.Course();
   const std::size_t x = CheckBreakthrough(run, b);
   ASSERT_NE(x, Played::npos);
@@ -540,7 +498,7 @@ TEST_F(BundledGame, EachExhaustedMoodHasItsGameOver) {
     Replay replay;
     replay.At(500, "SPACE").Then(300, "SPACE");
     for (int i = 0; i < 40; ++i) replay.Then(200, "SPACE");
-    const Played run = folder.Play(replay, replay.time() + 1000);
+    const Played run = Play(folder, replay, replay.time() + 1000);
     ASSERT_EQ(run.status, 0) << run.Course();
     const std::string course = run.Course();
 
@@ -595,7 +553,7 @@ constexpr uint32_t kAutoplaySeed = 1;  // a game the careful player finishes wit
 // title through every level, the epilogue and the afterword to the ending.
 TEST_F(BundledGame, AutoplayPlaysAWholeGameFromTheTitleToTheEnding) {
   GameFolder folder;
-  const Played run = folder.Autoplay(kAutoplaySeed, 20000);
+  const Played run = Autoplay(folder, kAutoplaySeed, 20000);
   ASSERT_EQ(run.status, 0) << run.Course();
   const std::string course = run.Course();
   ASSERT_NE(run.FindState(1), Played::npos) << "no title; " << course;

@@ -6,6 +6,7 @@
 
 #include "core/checked.h"
 #include "core/random.h"
+#include "core/serializer.h"
 #include "core/text.h"
 
 namespace nurumo {
@@ -75,6 +76,82 @@ TEST(RandomTest, SameSeedSameDrawsAndAlwaysInRange) {
     EXPECT_LT(x, 7);
   }
   EXPECT_EQ(a(0), 0);
+}
+
+}  // namespace
+}  // namespace nurumo
+
+namespace nurumo {
+namespace {
+
+enum class Shade : int16_t { Light = 1, Dark = -2 };
+
+struct Sample {
+  int32_t number = 0;
+  uint64_t wide = 0;
+  bool flag = false;
+  Shade shade = Shade::Light;
+  std::string text;
+  int32_t later = 7;  // appeared in version 2
+};
+
+void SyncSample(Serializer& s, Sample& sample) {
+  s.Sync(sample.number);
+  s.Sync(sample.wide);
+  s.Sync(sample.flag);
+  s.Sync(sample.shade);
+  s.Sync(sample.text, 8);
+  s.Sync(sample.later, 2);
+}
+
+TEST(Serializer, OneFunctionWritesAndReadsBack) {
+  Sample out{-5, 0x0102030405060708ULL, true, Shade::Dark, "abc", 42};
+  Serializer writer = Serializer::Writer(2);
+  SyncSample(writer, out);
+  EXPECT_EQ(writer.bytes().substr(0, 4), std::string("\xFB\xFF\xFF\xFF", 4)) << "little-endian";
+
+  Sample in;
+  Serializer reader = Serializer::Reader(writer.bytes(), 2);
+  SyncSample(reader, in);
+  EXPECT_TRUE(reader.at_end());
+  EXPECT_EQ(in.number, -5);
+  EXPECT_EQ(in.wide, out.wide);
+  EXPECT_TRUE(in.flag);
+  EXPECT_EQ(in.shade, Shade::Dark);
+  EXPECT_EQ(in.text, "abc");
+  EXPECT_EQ(in.later, 42);
+}
+
+TEST(Serializer, AnOlderStreamLeavesNewerFieldsAlone) {
+  Sample out{1, 2, false, Shade::Light, "", 99};
+  Serializer writer = Serializer::Writer(1);
+  SyncSample(writer, out);
+  Sample in;
+  Serializer reader = Serializer::Reader(writer.bytes(), 1);
+  SyncSample(reader, in);
+  EXPECT_TRUE(reader.at_end());
+  EXPECT_EQ(in.later, 7);
+}
+
+TEST(Serializer, RefusesWhatItsFieldsCannotHold) {
+  Sample out{1, 2, true, Shade::Light, "12345678", 3};
+  Serializer writer = Serializer::Writer(2);
+  SyncSample(writer, out);
+  const std::string bytes = writer.bytes();
+  struct Case {
+    const char* name;
+    std::string bytes;
+  };
+  std::string long_text = bytes;
+  long_text[4 + 8 + 1 + 2] = 9;  // the text's length says 9, above its field's 8
+  std::string bad_flag = bytes;
+  bad_flag[4 + 8] = 2;
+  for (const Case& c : {Case{"cut short", bytes.substr(0, bytes.size() - 1)}, Case{"empty", ""},
+                        Case{"text too long", long_text}, Case{"flag neither 0 nor 1", bad_flag}}) {
+    Sample in;
+    Serializer reader = Serializer::Reader(c.bytes, 2);
+    EXPECT_THROW(SyncSample(reader, in), SerializeError) << c.name;
+  }
 }
 
 }  // namespace

@@ -58,6 +58,11 @@ TEST(Replay, MalformedLinesNameTheLineAndTheReason) {
       {"99999999999 SPACE\n", "replay: line 1: bad time '99999999999'"},
       {"2147483648 SPACE\n", "replay: line 1: time out of range"},
       {"2147483000 SPACE\n+1000 SPACE\n", "replay: line 2: time out of range"},
+      {"100 CLICK 416 10\n", "replay: line 1: CLICK needs X 0..415 and Y 0..255"},
+      {"100 CLICK 10\n", "replay: line 1: CLICK needs X 0..415 and Y 0..255"},
+      {"100 WHEEL 0\n", "replay: line 1: WHEEL needs a number of notches, -100..100 and not 0"},
+      {"100 PAD Z\n", "replay: line 1: PAD needs A, B, X, Y, UP, DOWN or START, not 'Z'"},
+      {"100 CLICK 1 2 3\n", "replay: line 1: unexpected text after the action"},
   };
   for (const auto& [text, message] : cases) {
     try {
@@ -72,12 +77,27 @@ TEST(Replay, MalformedLinesNameTheLineAndTheReason) {
 TEST(Replay, KeyNamesRoundTrip) {
   const std::vector<std::pair<int, std::string>> names = {
       {32, "SPACE"}, {13, "ENTER"}, {38, "UP"}, {40, "DOWN"}, {88, "X"},
-      {89, "Y"},     {78, "N"},     {18, "ALT"}, {121, "F10"}, {65, "VK65"}};
+      {89, "Y"},     {78, "N"},     {18, "ALT"}, {121, "F10"}, {65, "VK65"},
+      {27, "ESC"},   {116, "F5"},   {120, "F9"}};
   for (const auto& [code, name] : names) {
     EXPECT_EQ(KeyName(code), name);
     ASSERT_EQ(ParseReplay("0 " + name).at(0).vk, code) << name;
   }
   EXPECT_FALSE(KeyFromName("SPACEBAR").has_value());
+}
+
+TEST(Replay, ClicksWheelsAndPadButtonsAreInputs) {
+  const std::vector<ReplayLine> lines = ParseReplay("10 CLICK 60 75\n20 wheel -2\n30 PAD start\n");
+  ASSERT_EQ(lines.size(), 3u);
+  for (const ReplayLine& line : lines) EXPECT_EQ(line.action, ReplayLine::Action::Input);
+  EXPECT_EQ(lines[0].input.kind, InputEvent::Kind::Click);
+  EXPECT_EQ(lines[0].input.button, kLeftButton);
+  EXPECT_EQ(lines[0].input.x, 60);
+  EXPECT_EQ(lines[0].input.y, 75);
+  EXPECT_EQ(lines[1].input.kind, InputEvent::Kind::Wheel);
+  EXPECT_EQ(lines[1].input.button, -2);
+  EXPECT_EQ(lines[2].input.kind, InputEvent::Kind::Pad);
+  EXPECT_EQ(lines[2].input.vk, static_cast<int>(PadButton::Start));
 }
 
 TEST(Options, ParsesTheCommandLine) {
@@ -113,6 +133,8 @@ TEST(Options, BadUsageIsOneLine) {
       {{"--headless=yes"}, "option --headless takes no value"},
       {{"--autoplay=fast"}, "option --autoplay takes no value"},
       {{"--trace="}, "option --trace needs a value"},
+      {{"--load", "10"}, "option --load needs a slot: 1 to 9, quick or auto, not '10'"},
+      {{"--load", "3", "--continue"}, "options --load and --continue name two different slots"},
       {{"--version=1"}, "option --version takes no value"},
   };
   for (const auto& [args, message] : cases) {

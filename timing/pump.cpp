@@ -1,5 +1,7 @@
 #include "timing/pump.h"
 
+#include "core/serializer.h"
+
 #include <exception>
 
 #include "game/game.h"
@@ -37,13 +39,21 @@ void StartPump(Game& game) {
   game.timers.PumpStarted = true;  // the loop itself is entered once, by the program entry
 }
 
-void PumpPass(Game& game, const std::function<void(const InputEvent&)>& dispatch, KeySource* keys) {
+void PumpPass(Game& game, const std::function<void(const InputEvent&)>& dispatch) {
+  DrainEvents(game, dispatch);
+  FireDueSlots(game);
+}
+
+void DrainEvents(Game& game, const std::function<void(const InputEvent&)>& dispatch) {
   InputEvent event;
   while (game.platform.PollEvent(event)) dispatch(event);
-  if (keys && !game.terminate) {
-    if (std::optional<int> key = keys->Poll(game, game.platform.Now())) dispatch({InputEvent::Kind::Key, *key});
-  }
+}
 
+void ShiftTimerSlots(Game& game, uint32_t pause) {
+  for (TimerSlot& slot : game.timers.TimerSlots) slot.LastTime += pause;  // modulo 2^32, like the clock
+}
+
+void FireDueSlots(Game& game) {
   const uint32_t now = game.platform.Now();
   const std::size_t count = game.timers.TimerSlots.size();  // slots added by a callback wait a pass
   for (std::size_t i = 0; i < count; ++i) {
@@ -73,17 +83,29 @@ uint32_t NextDueTime(const Game& game, uint32_t now) {
   return now + static_cast<uint32_t>(wait);
 }
 
-void RunPump(Game& game, const std::function<void(const InputEvent&)>& dispatch, KeySource* keys) {
+void RunPump(Game& game, const std::function<void(const InputEvent&)>& dispatch) {
   while (!game.terminate) {
-    PumpPass(game, dispatch, keys);
+    PumpPass(game, dispatch);
     if (game.terminate) break;
-    const uint32_t now = game.platform.Now();
-    uint32_t until = NextDueTime(game, now);
-    if (keys) {
-      const uint32_t wake = keys->NextWake(now);
-      if (static_cast<int32_t>(wake - now) < static_cast<int32_t>(until - now)) until = wake;
+    game.platform.WaitForEvents(NextDueTime(game, game.platform.Now()));  // sleep instead of spinning
+  }
+}
+
+void Sync(Serializer& s, TimerState& timers, std::span<const SlotCallback> known) {
+  s.Sync(timers.PumpStarted);
+  const uint32_t count = s.SyncCount(timers.TimerSlots.size(), 64);  // the game uses two
+  if (s.loading()) timers.TimerSlots.assign(count, TimerSlot{});
+  for (TimerSlot& slot : timers.TimerSlots) {
+    s.Sync(slot.Interval);
+    s.Sync(slot.LastTime);
+    uint32_t id = 0;
+    if (!s.loading() && slot.Callback) {
+      for (std::size_t i = 0; i < known.size() && id == 0; ++i)
+        if (known[i] == slot.Callback) id = static_cast<uint32_t>(i + 1);
+      if (id == 0) throw SerializeError("a timer slot holds a procedure snapshots do not know");
     }
-    game.platform.WaitForEvents(until);  // sleep instead of spinning
+    SyncInRange(s, id, 0, static_cast<int64_t>(known.size()), "a timer slot's procedure");
+    if (s.loading()) slot.Callback = id == 0 ? nullptr : known[id - 1];
   }
 }
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 #include <functional>
-#include <optional>
+#include <span>
 #include <vector>
 
 #include "platform/platform.h"
@@ -12,6 +12,7 @@
 namespace nurumo {
 
 struct Game;
+class Serializer;
 
 // A slot's procedure; gets the slot's Interval and the elapsed milliseconds.
 using SlotCallback = void (*)(Game& game, int32_t interval, int32_t elapsed);
@@ -27,15 +28,11 @@ struct TimerState {
   bool PumpStarted = false;
 };
 
-// Keys that come from something other than the platform's input (the
-// autoplayer): asked once a pass, after the platform's own events, and woken
-// for. Its keys go the way of a player's.
-class KeySource {
- public:
-  virtual ~KeySource() = default;
-  virtual std::optional<int> Poll(const Game& game, uint32_t now) = 0;
-  virtual uint32_t NextWake(uint32_t now) = 0;
-};
+// The slots and their times as they stand. A callback is stored as its
+// 1-based place in `known` (0: none); one not in `known`, or a stored number
+// past its end, is a SerializeError. Times are stored as given: the caller
+// makes them relative to its clock.
+void Sync(Serializer& s, TimerState& timers, std::span<const SlotCallback> known);
 
 void SetTimerSlot(Game& game, int index, int32_t interval, SlotCallback callback);
 void ClearTimerSlots(Game& game);
@@ -43,11 +40,17 @@ void StartPump(Game& game);
 
 // One pass: hand every pending event to `dispatch`, read the clock once and
 // fire the due slots. Errors of callbacks are shown in the error box.
-void PumpPass(Game& game, const std::function<void(const InputEvent&)>& dispatch, KeySource* keys = nullptr);
+void PumpPass(Game& game, const std::function<void(const InputEvent&)>& dispatch);
+// The pass's two halves, for a loop that may hold the slots back.
+void DrainEvents(Game& game, const std::function<void(const InputEvent&)>& dispatch);
+void FireDueSlots(Game& game);
+// Move every slot's LastTime on by `pause` milliseconds: after a pause the
+// slots fall due as if no time had passed.
+void ShiftTimerSlots(Game& game, uint32_t pause);
 
 // The loop: passes until game.terminate is set, waiting for input or the
 // next due slot between passes.
-void RunPump(Game& game, const std::function<void(const InputEvent&)>& dispatch, KeySource* keys = nullptr);
+void RunPump(Game& game, const std::function<void(const InputEvent&)>& dispatch);
 
 // The clock value at which the next slot falls due (for waiting).
 uint32_t NextDueTime(const Game& game, uint32_t now);

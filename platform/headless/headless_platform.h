@@ -54,7 +54,10 @@ class HeadlessPlatform : public Platform {
   // wakes for them as for a due slot.
   void AttachReplay(std::unique_ptr<ReplayFeeder> replay) { replay_ = std::move(replay); }
   // At this virtual time the run ends with a close request.
-  void SetStopTime(uint32_t stop) { stop_ = stop; }
+  void SetStopTime(uint32_t stop) {
+    stop_ = stop;
+    stop_sent_ = false;
+  }
 
  private:
   FileSystem files_;

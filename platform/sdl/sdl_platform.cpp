@@ -28,6 +28,19 @@ std::runtime_error SdlFailure(const char* what) {
   return std::runtime_error(std::string(what) + ": " + SDL_GetError());
 }
 
+PadButton PadButtonFromSdl(uint8_t button) {
+  switch (button) {
+    case SDL_CONTROLLER_BUTTON_A: return PadButton::A;
+    case SDL_CONTROLLER_BUTTON_B: return PadButton::B;
+    case SDL_CONTROLLER_BUTTON_X: return PadButton::X;
+    case SDL_CONTROLLER_BUTTON_Y: return PadButton::Y;
+    case SDL_CONTROLLER_BUTTON_DPAD_UP: return PadButton::Up;
+    case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return PadButton::Down;
+    case SDL_CONTROLLER_BUTTON_START: return PadButton::Start;
+    default: return PadButton::Other;
+  }
+}
+
 bool ClosesBox(const SDL_Event& event) {
   if (event.type == SDL_MOUSEBUTTONDOWN) return true;
   if (event.type != SDL_KEYDOWN) return false;
@@ -62,12 +75,14 @@ SdlPlatform::SdlPlatform(FileSystem files, const SdlWindowOptions& options)
     : files_(std::move(files)), fullscreen_(options.fullscreen), box_closes_after_ms_(options.box_closes_after_ms) {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // the system's plain framebuffer: no GL for a small picture
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) throw SdlFailure("cannot start SDL");
+  SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);  // pads are a comfort: without them the keys still play
   int scale = options.scale;
   if (scale <= 0) {
     SDL_DisplayMode desktop{};
     scale = SDL_GetDesktopDisplayMode(0, &desktop) == 0 ? DefaultScale(desktop.w, desktop.h) : 1;
   }
   const Uint32 flags = SDL_WINDOW_SHOWN | (fullscreen_ ? Uint32{SDL_WINDOW_FULLSCREEN_DESKTOP} : 0u);
+  scale_ = scale;
   sdl_window_ = SDL_CreateWindow("", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, kClientWidth * scale,
                                  kClientHeight * scale, flags);
   if (!sdl_window_) throw SdlFailure("cannot open the window");
@@ -131,10 +146,37 @@ bool SdlPlatform::Translate(const void* raw, InputEvent& out) {
       Render(window_);
     return false;
   }
+  if (event.type == SDL_MOUSEBUTTONDOWN) {
+    const int button = event.button.button == SDL_BUTTON_LEFT    ? kLeftButton
+                       : event.button.button == SDL_BUTTON_RIGHT ? kRightButton
+                                                                 : 0;
+    int x = 0, y = 0;
+    if (button == 0 || !ToPicture(event.button.x, event.button.y, x, y)) return false;
+    out = {InputEvent::Kind::Click, 0, button, x, y};
+    return true;
+  }
+  if (event.type == SDL_MOUSEWHEEL) {
+    const int notches = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
+    if (notches == 0) return false;
+    out = {InputEvent::Kind::Wheel, 0, notches, 0, 0};
+    return true;
+  }
+  if (event.type == SDL_CONTROLLERDEVICEADDED) {
+    SDL_GameControllerOpen(event.cdevice.which);  // hot-plugged: kept open until it goes
+    return false;
+  }
+  if (event.type == SDL_CONTROLLERDEVICEREMOVED) {
+    if (SDL_GameController* pad = SDL_GameControllerFromInstanceID(event.cdevice.which)) SDL_GameControllerClose(pad);
+    return false;
+  }
+  if (event.type == SDL_CONTROLLERBUTTONDOWN) {
+    out = {InputEvent::Kind::Pad, static_cast<int>(PadButtonFromSdl(event.cbutton.button)), 0, 0, 0};
+    return true;
+  }
   if (event.type != SDL_KEYDOWN) return false;
   const SDL_Keycode key = event.key.keysym.sym;
   if (key == SDLK_F11) {
-    ToggleFullscreen();
+    SetFullscreen(!fullscreen_);
     return false;
   }
   if (key == SDLK_F12) {
@@ -265,10 +307,36 @@ TextRasterizer& SdlPlatform::Text() {
   return *text_;
 }
 
-void SdlPlatform::ToggleFullscreen() {
-  fullscreen_ = !fullscreen_;
+void SdlPlatform::SetFullscreen(bool on) {
+  fullscreen_ = on;
   SDL_SetWindowFullscreen(sdl_window_, fullscreen_ ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
   Render(window_);
+}
+
+int SdlPlatform::MaxScale() {
+  SDL_DisplayMode desktop{};
+  const int display = std::max(0, SDL_GetWindowDisplayIndex(sdl_window_));
+  if (SDL_GetDesktopDisplayMode(display, &desktop) != 0) return scale_;
+  return std::clamp(std::min(desktop.w / kClientWidth, desktop.h / kClientHeight), 1, 8);
+}
+
+void SdlPlatform::SetScale(int scale) {
+  scale_ = std::clamp(scale, 1, 8);
+  SDL_SetWindowSize(sdl_window_, kClientWidth * scale_, kClientHeight * scale_);
+  SDL_SetWindowPosition(sdl_window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+  Render(window_);
+}
+
+bool SdlPlatform::ToPicture(int window_x, int window_y, int& x, int& y) {
+  int w = 0, h = 0;
+  SDL_GetWindowSize(sdl_window_, &w, &h);
+  const int scale = std::max(1, std::min(w / kClientWidth, h / kClientHeight));  // as Render draws it
+  const int left = std::max(0, (w - kClientWidth * scale) / 2);
+  const int top = std::max(0, (h - kClientHeight * scale) / 2);
+  if (window_x < left || window_y < top) return false;
+  x = (window_x - left) / scale;
+  y = (window_y - top) / scale;
+  return x < kClientWidth && y < kClientHeight;
 }
 
 void SdlPlatform::SaveScreenshot() {

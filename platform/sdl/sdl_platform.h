@@ -46,6 +46,12 @@ class SdlPlatform : public Platform {
   SoundDevice& Sound() override { return *sound_; }
   FileSystem& Files() override { return files_; }
 
+  int Scale() override { return scale_; }
+  int MaxScale() override;
+  void SetScale(int scale) override;
+  bool Fullscreen() override { return fullscreen_; }
+  void SetFullscreen(bool on) override;
+
   void AttachReplay(std::unique_ptr<ReplayFeeder> replay) { replay_ = std::move(replay); }
   const Surface& window() const { return window_; }
 
@@ -54,7 +60,8 @@ class SdlPlatform : public Platform {
   // Shows rows y0..y1-1 of `shown`; the whole picture and the borders
   // when y0 is negative.
   void Render(const Surface& shown, int y0 = -1, int y1 = 0);
-  void ToggleFullscreen();
+  // A point of the window in the picture's pixels; false outside the picture.
+  bool ToPicture(int window_x, int window_y, int& x, int& y);
   void SaveScreenshot();
 
   FileSystem files_;
@@ -62,6 +69,7 @@ class SdlPlatform : public Platform {
   uint32_t start_ticks_ = 0;
   bool fullscreen_ = false;
   int box_closes_after_ms_ = 0;
+  int scale_ = 1;
   Surface window_;                    // the client area as the game last presented it
   std::deque<InputEvent> deferred_;   // arrived while a message box was up
   std::unique_ptr<ReplayFeeder> replay_;

@@ -1,0 +1,281 @@
+#include "shell/slots.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <fstream>
+#include <system_error>
+
+#include "core/serializer.h"
+#include "core/text.h"
+#include "game/flow.h"
+#include "game/game.h"
+#include "gfx/page.h"
+#include "gfx/screens.h"
+#include "platform/files.h"
+#include "shell/snapshot.h"
+
+namespace nurumo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kMagic[8] = {'N', 'U', 'R', 'U', 'M', 'O', 'S', 'L'};
+constexpr std::size_t kMaxFileBytes = 64u << 20;   // a slot is a few hundred kilobytes at most
+constexpr uint32_t kMaxStateBytes = 64u << 20;
+constexpr uint32_t kMaxText = 4096;
+
+uint32_t Crc(uint32_t crc, std::string_view bytes) {
+  // zlib takes the length as uInt; slot files stay far below that.
+  return static_cast<uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+}
+
+void SyncSummary(Serializer& s, SlotSummary& summary) {
+  s.Sync(summary.saved_at);
+  s.Sync(summary.level);
+  s.Sync(summary.node);
+  SyncInts(s, summary.params);
+  s.Sync(summary.caption_cp932, kMaxText);
+  s.Sync(summary.where_cp932, kMaxText);
+}
+
+std::string Compress(std::string_view raw) {
+  uLongf size = compressBound(static_cast<uLong>(raw.size()));
+  std::string packed(size, '\0');
+  // Level 1: a quick save must be quick, and the pictures pack well anyway.
+  if (compress2(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
+                static_cast<uLong>(raw.size()), 1) != Z_OK)
+    throw SerializeError("cannot compress the state");
+  packed.resize(size);
+  return packed;
+}
+
+// False when the stream is broken or does not inflate to exactly `size` bytes.
+bool Inflate(std::string_view packed, uint32_t size, std::string& raw) {
+  raw.assign(size, '\0');
+  uLongf got = size;
+  int result = uncompress(reinterpret_cast<Bytef*>(raw.data()), &got, reinterpret_cast<const Bytef*>(packed.data()),
+                          static_cast<uLong>(packed.size()));
+  return result == Z_OK && got == size;
+}
+
+bool ReadFile(const fs::path& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+}  // namespace
+
+const std::vector<std::string>& SlotNames() {
+  static const std::vector<std::string> names = {"1", "2", "3", "4", "5", "6", "7", "8", "9", "quick", "auto"};
+  return names;
+}
+
+bool IsSlotName(std::string_view name) {
+  const auto& names = SlotNames();
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+std::string SlotProblemText(SlotProblem problem) {
+  switch (problem) {
+    case SlotProblem::None: return "ok";
+    case SlotProblem::Missing: return "there is no such slot file";
+    case SlotProblem::Folder: return "a folder stands in place of the slot file";
+    case SlotProblem::Unreadable: return "the slot file cannot be read";
+    case SlotProblem::NotASlot: return "the file is not a slot file";
+    case SlotProblem::Damaged: return "the slot file is damaged";
+    case SlotProblem::Newer: return "the slot was written by a newer version of the game";
+    case SlotProblem::OtherGame: return "the slot belongs to another game folder";
+    case SlotProblem::TooLarge: return "the slot file is too large";
+  }
+  return "unknown problem";
+}
+
+std::string SlotProblemTextJa(SlotProblem problem) {
+  switch (problem) {
+    case SlotProblem::None: return "";
+    case SlotProblem::Missing: return "セーブデータがありません";
+    case SlotProblem::Folder:
+    case SlotProblem::Unreadable: return "セーブデータを読めません";
+    case SlotProblem::NotASlot:
+    case SlotProblem::Damaged:
+    case SlotProblem::TooLarge: return "セーブデータが壊れています";
+    case SlotProblem::Newer: return "新しい版のセーブデータです";
+    case SlotProblem::OtherGame: return "別のゲームのセーブデータです";
+  }
+  return "";
+}
+
+uint32_t ContentIdentity(const fs::path& game_dir) {
+  std::vector<fs::path> files;
+  std::error_code ec;
+  const fs::path dat = game_dir / "dat";
+  for (auto it = fs::recursive_directory_iterator(dat, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (it->is_regular_file(ec)) files.push_back(it->path());
+  }
+  std::sort(files.begin(), files.end());
+  uint32_t crc = Crc(0, {});
+  std::string bytes;
+  for (const fs::path& file : files) {
+    const std::string name = fs::relative(file, dat, ec).generic_string();
+    if (!ReadFile(file, bytes)) bytes.clear();  // an unreadable file counts as empty
+    Serializer header = Serializer::Writer(1);
+    std::string copy = name;
+    header.Sync(copy, kMaxText * 16);
+    uint64_t size = bytes.size();
+    header.Sync(size);
+    crc = Crc(crc, header.bytes());
+    crc = Crc(crc, bytes);
+  }
+  return crc;
+}
+
+std::string EncodeSlotFile(const SlotSummary& summary, std::string_view state, uint32_t version,
+                           uint32_t identity) {
+  if (state.size() > kMaxStateBytes) throw SerializeError("the state is too large");
+  Serializer s = Serializer::Writer(1);
+  char magic[8];
+  std::copy(std::begin(kMagic), std::end(kMagic), magic);
+  s.SyncBytes(magic, sizeof magic);
+  s.Sync(version);
+  s.Sync(identity);
+  SlotSummary copy = summary;
+  SyncSummary(s, copy);
+  auto raw_size = static_cast<uint32_t>(state.size());
+  std::string packed = Compress(state);
+  s.Sync(raw_size);
+  s.Sync(packed, kMaxStateBytes);
+  std::string bytes = s.bytes();
+  uint32_t crc = Crc(Crc(0, {}), bytes);
+  Serializer tail = Serializer::Writer(1);
+  tail.Sync(crc);
+  return bytes + tail.bytes();
+}
+
+SlotFile DecodeSlotFile(std::string_view bytes, uint32_t identity) {
+  SlotFile file;
+  if (bytes.size() < sizeof kMagic || !std::equal(std::begin(kMagic), std::end(kMagic), bytes.begin())) {
+    file.problem = SlotProblem::NotASlot;
+    return file;
+  }
+  if (bytes.size() < sizeof kMagic + 4 + 4) {
+    file.problem = SlotProblem::Damaged;
+    return file;
+  }
+  const std::string_view body = bytes.substr(0, bytes.size() - 4);
+  Serializer tail = Serializer::Reader(bytes.substr(bytes.size() - 4), 1);
+  uint32_t stored_crc = 0;
+  tail.Sync(stored_crc);
+  if (stored_crc != Crc(Crc(0, {}), body)) {
+    file.problem = SlotProblem::Damaged;
+    return file;
+  }
+  try {
+    Serializer s = Serializer::Reader(body.substr(sizeof kMagic), 1);
+    uint32_t stored_identity = 0;
+    s.Sync(file.version);
+    s.Sync(stored_identity);
+    if (file.version > kSnapshotVersion) {
+      file.problem = SlotProblem::Newer;
+      return file;
+    }
+    if (stored_identity != identity) {
+      file.problem = SlotProblem::OtherGame;
+      return file;
+    }
+    SyncSummary(s, file.summary);
+    uint32_t raw_size = 0;
+    std::string packed;
+    s.Sync(raw_size);
+    s.Sync(packed, kMaxStateBytes);
+    if (raw_size > kMaxStateBytes) {
+      file.problem = SlotProblem::TooLarge;
+      return file;
+    }
+    if (!s.at_end() || !Inflate(packed, raw_size, file.state)) file.problem = SlotProblem::Damaged;
+  } catch (const SerializeError&) {
+    file.problem = SlotProblem::Damaged;
+  }
+  if (file.problem != SlotProblem::None) file.state.clear();
+  return file;
+}
+
+SlotStore::SlotStore(const FileSystem& files) : files_(files) {}
+
+fs::path SlotStore::PathOf(std::string_view slot) const {
+  return files_.data_dir() / "slots" / (std::string(slot) + ".slot");
+}
+
+uint32_t SlotStore::identity() {
+  if (!identity_) identity_ = ContentIdentity(files_.game_dir());
+  return *identity_;
+}
+
+SlotFile SlotStore::Read(std::string_view slot) {
+  SlotFile file;
+  const fs::path path = PathOf(slot);
+  std::error_code ec;
+  const fs::file_status status = fs::status(path, ec);
+  if (!fs::exists(status)) {
+    file.problem = SlotProblem::Missing;
+  } else if (fs::is_directory(status)) {
+    file.problem = SlotProblem::Folder;
+  } else if (fs::file_size(path, ec) > kMaxFileBytes && !ec) {
+    file.problem = SlotProblem::TooLarge;
+  } else {
+    std::string bytes;
+    if (!ReadFile(path, bytes)) {
+      file.problem = SlotProblem::Unreadable;
+    } else {
+      file = DecodeSlotFile(bytes, identity());
+    }
+  }
+  return file;
+}
+
+bool SlotStore::Write(std::string_view slot, const SlotSummary& summary, std::string_view state,
+                      std::string& error) {
+  std::error_code ec;
+  fs::create_directories(files_.data_dir() / "slots", ec);
+  if (ec) {
+    error = ec.message();
+    return false;
+  }
+  std::string bytes;
+  try {
+    bytes = EncodeSlotFile(summary, state, kSnapshotVersion, identity());
+  } catch (const SerializeError& failure) {
+    error = failure.what();
+    return false;
+  }
+  return files_.WriteAtomic("slots\\" + std::string(slot) + ".slot", bytes, error);
+}
+
+SlotSummary SummarizeGame(const Game& game, int64_t saved_at) {
+  SlotSummary summary;
+  summary.saved_at = saved_at;
+  summary.level = game.player.Level;
+  summary.node = game.player.Node;
+  for (int i = 1; i <= 5; ++i) summary.params[static_cast<std::size_t>(i - 1)] = game.player.Params[i];
+  summary.caption_cp932 = game.caption;
+  const auto& slots = game.timers.TimerSlots;
+  const SlotCallback screen = slots.size() > 1 ? slots[1].Callback : nullptr;
+  if (screen == ExplorationScreen) {
+    summary.where_cp932 = std::to_string(game.player.Node) + Sjis("．") + game.NodeTitle;
+  } else if (screen == SaveScreen) {
+    summary.where_cp932 = Sjis("セーブの確認");
+  } else if (screen == EndingScreen) {
+    summary.where_cp932 = Sjis("おまけ");
+  } else if (screen == TitleStillTick || screen == TitleFadeTick) {
+    summary.where_cp932 = Sjis("タイトル");
+  } else if (game.page.PageLineIndex >= 0) {
+    summary.where_cp932 = game.page.PageLines[0];
+  }
+  return summary;
+}
+
+}  // namespace nurumo

@@ -1,0 +1,133 @@
+// The in-window menu's pages and answers, with the shell's side faked.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "core/text.h"
+#include "shell/menu.h"
+#include "shell/settings.h"
+
+namespace nurumo {
+namespace {
+
+class FakeData : public MenuData {
+ public:
+  SlotFile ReadSlot(const std::string& slot) override {
+    SlotFile file;
+    auto found = slots.find(slot);
+    file.problem = found == slots.end() ? SlotProblem::Missing : found->second;
+    return file;
+  }
+  const std::deque<std::string>& HistoryLines() override { return history; }
+  int SettingValue(std::size_t row) override { return values[row]; }
+  int SettingHigh(std::size_t row) override { return row == 0 ? 3 : SettingRows()[row].high; }
+
+  std::map<std::string, SlotProblem> slots;
+  std::deque<std::string> history;
+  std::array<int, 5> values{2, 0, 10, 10, 0};
+};
+
+// Keys by name, one after the other; the result of the last.
+MenuResult Press(Menu& menu, std::initializer_list<int> keys) {
+  MenuResult last;
+  for (int key : keys) last = menu.Key(key);
+  return last;
+}
+
+constexpr int U = vk::kUp, D = vk::kDown, S = vk::kSpace, E = vk::kEscape;
+
+TEST(Menu, TheTopItemsWrapAndEscCloses) {
+  FakeData data;
+  Menu menu(data);
+  menu.Open();
+  Press(menu, {U});
+  EXPECT_EQ(menu.cursor(), 6) << "UP on the first item wraps to 終了";
+  Press(menu, {D});
+  EXPECT_EQ(menu.cursor(), 0);
+  EXPECT_EQ(Press(menu, {S}).kind, MenuResult::Kind::Close) << "続ける";
+  menu.Open();
+  Press(menu, {D, S});
+  EXPECT_EQ(menu.page(), MenuPage::Save);
+  EXPECT_EQ(Press(menu, {E}).kind, MenuResult::Kind::None) << "Esc goes back one level";
+  EXPECT_EQ(menu.page(), MenuPage::Top);
+  EXPECT_EQ(Press(menu, {E}).kind, MenuResult::Kind::Close) << "and closes at the top";
+  EXPECT_FALSE(menu.open());
+}
+
+TEST(Menu, SavingOverASlotAsksFirst) {
+  FakeData data;
+  data.slots["2"] = SlotProblem::None;
+  Menu menu(data);
+  menu.Open();
+  MenuResult empty = Press(menu, {D, S, S});  // slot 1 is empty: saved at once
+  EXPECT_EQ(empty.kind, MenuResult::Kind::Save);
+  EXPECT_EQ(empty.slot, "1");
+  menu.Open();
+  EXPECT_EQ(Press(menu, {D, S, D, S}).kind, MenuResult::Kind::None);
+  EXPECT_EQ(menu.page(), MenuPage::Confirm) << "上書きしますか？";
+  EXPECT_EQ(Press(menu, {S}).kind, MenuResult::Kind::None) << "いいえ is under the cursor first";
+  EXPECT_EQ(menu.page(), MenuPage::Save);
+  MenuResult yes = Press(menu, {S, vk::kY});
+  EXPECT_EQ(yes.kind, MenuResult::Kind::Save);
+  EXPECT_EQ(yes.slot, "2");
+}
+
+TEST(Menu, OnlyAGoodSlotCanBeLoaded) {
+  FakeData data;
+  data.slots["auto"] = SlotProblem::None;
+  data.slots["1"] = SlotProblem::Damaged;
+  Menu menu(data);
+  menu.Open();
+  Press(menu, {D, D, S});
+  ASSERT_EQ(menu.page(), MenuPage::Load);
+  EXPECT_EQ(Press(menu, {D, S}).kind, MenuResult::Kind::None) << "a refused slot cannot be picked";
+  EXPECT_EQ(Press(menu, {D, S}).kind, MenuResult::Kind::None) << "nor an empty one";
+  MenuResult load = Press(menu, {U, U, S});
+  EXPECT_EQ(load.kind, MenuResult::Kind::Load);
+  EXPECT_EQ(load.slot, "auto") << "the autosave comes first";
+}
+
+TEST(Menu, SettingsStepWithinTheirRange) {
+  FakeData data;
+  Menu menu(data);
+  menu.Open();
+  Press(menu, {D, D, D, D, S});
+  ASSERT_EQ(menu.page(), MenuPage::Settings);
+  struct Case {
+    std::size_t row;
+    int value;
+    int key;
+    MenuResult::Kind kind;
+    int expected;
+  };
+  for (const Case& c : {Case{0, 2, vk::kRight, MenuResult::Kind::Setting, 3},
+                        Case{0, 3, vk::kRight, MenuResult::Kind::None, 0},      // at the top already
+                        Case{0, 3, S, MenuResult::Kind::Setting, 1},           // SPACE goes round, from 1
+                        Case{2, 0, vk::kLeft, MenuResult::Kind::None, 0},
+                        Case{2, 10, vk::kLeft, MenuResult::Kind::Setting, 9},
+                        Case{4, 0, S, MenuResult::Kind::Setting, 1}}) {
+    data.values[c.row] = c.value;
+    while (static_cast<std::size_t>(menu.cursor()) != c.row) menu.Key(D);
+    MenuResult result = menu.Key(c.key);
+    EXPECT_EQ(result.kind, c.kind) << "row " << c.row << " from " << c.value;
+    if (result.kind == MenuResult::Kind::Setting) {
+      EXPECT_EQ(result.row, c.row);
+      EXPECT_EQ(result.value, c.expected) << "row " << c.row << " from " << c.value;
+    }
+  }
+}
+
+TEST(Menu, AClickPicksTheItemUnderThePointer) {
+  FakeData data;
+  Menu menu(data);
+  menu.Open();
+  EXPECT_EQ(menu.Click(200, 51 + 22 * 3 + 5).kind, MenuResult::Kind::None);
+  EXPECT_EQ(menu.page(), MenuPage::History) << "the fourth item is 履歴";
+  menu.Click(5, 5);
+  EXPECT_EQ(menu.page(), MenuPage::Top) << "a click closes the history";
+  EXPECT_EQ(menu.Click(5, 5).kind, MenuResult::Kind::None) << "outside every item nothing happens";
+  EXPECT_EQ(menu.page(), MenuPage::Top);
+}
+
+}  // namespace
+}  // namespace nurumo

@@ -1,0 +1,433 @@
+// The shell around the game: quick save and load, refused slots, the
+// autosave and the starts from a slot.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include <SDL.h>
+
+#include "app/form.h"
+#include "core/text.h"
+#include "platform/sdl/sdl_platform.h"
+#include "program_runs.h"
+#include "trace_lines.h"
+#include "shell/shell.h"
+#include "shell/snapshot.h"
+
+namespace nurumo {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace nurumo::testing;
+
+// The built game, headless, inside the shell, driven key by key.
+class ShellGame : public ShellHost {
+ public:
+  explicit ShellGame(const fs::path& dir)
+      : platform_(FileSystem(dir)), overlay_(platform_), game_(overlay_, 11), slots_(platform_.Files()),
+        shell_(*this, overlay_, slots_, ShellOptions{false, 300000, std::nullopt, Settings{}}) {
+    game_.trace.Open(&trace_, [this] { return platform_.Now(); });
+    started_ = FormCreate(game_);
+  }
+  Game& game() override { return game_; }
+  bool started() const override { return started_; }
+  void ToGame(const InputEvent& event) override { DispatchEvent(game_, event, started_); }
+  void Restart() override {}
+
+  // Keys at the given times, then the run until `until`.
+  void Play(std::initializer_list<std::pair<uint32_t, int>> keys, uint32_t until) {
+    for (const auto& [at, key] : keys) {
+      RunUntil(at);
+      platform_.PushKey(key);
+    }
+    RunUntil(until);
+  }
+  std::string State() { return EncodeSnapshot(game_, platform_.Now()); }
+  std::string trace() const { return trace_.str(); }
+  HeadlessPlatform& platform() { return platform_; }
+  Shell& shell() { return shell_; }
+  SlotStore& slots() { return slots_; }
+
+ private:
+  void RunUntil(uint32_t until) {
+    platform_.SetStopTime(until);
+    game_.terminate = false;
+    shell_.Run();
+    game_.terminate = false;
+  }
+
+  HeadlessPlatform platform_;
+  OverlayPlatform overlay_;
+  Game game_;
+  SlotStore slots_;
+  Shell shell_;
+  bool started_ = false;
+  std::ostringstream trace_;
+};
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(fs::exists(testing::kGameDat / "0.dat")) << "build the game_content target";
+    folder_.Write("save.dat", testing::SaveFileBytes(2, {40, 40, 20, 15, 10}, 0, "NORMAL", ""));
+  }
+  GameFolder folder_;
+};
+
+TEST_F(ShellTest, QuickLoadBringsBackWhatQuickSaveKept) {
+  ShellGame run(folder_.path());
+  run.Play({{2500, vk::kSpace}, {3000, vk::kF5}}, 3000);
+  const std::string kept = run.State();
+  run.Play({{3500, vk::kDown}, {3700, vk::kSpace}, {6000, vk::kSpace}}, 8000);
+  ASSERT_FALSE(run.State() == kept) << "the moves changed nothing";
+  run.Play({{8500, vk::kF9}}, 8500);
+  EXPECT_TRUE(run.State() == kept) << "the loaded game is not the saved one";
+  EXPECT_NE(run.trace().find("\"ev\":\"slot-load\",\"slot\":\"quick\",\"ok\":true"), std::string::npos);
+  EXPECT_EQ(run.trace().find("F5"), std::string::npos) << "the shell's keys are not the game's";
+}
+
+// Each damage is refused: the game goes on as it was and the file stays.
+TEST_F(ShellTest, ARefusedSlotLeavesTheGameAndTheFileAlone) {
+  struct Damage {
+    const char* name;
+    std::function<void(const fs::path&, const std::string&)> apply;
+  };
+  auto write = [](const fs::path& path, const std::string& bytes) {
+    fs::remove_all(path);
+    std::ofstream(path, std::ios::binary) << bytes;
+  };
+  const std::vector<Damage> damages = {
+      {"one byte flipped", [&](const fs::path& p, const std::string& b) {
+         std::string d = b;
+         d[d.size() / 2] = static_cast<char>(d[d.size() / 2] ^ 0x10);
+         write(p, d);
+       }},
+      {"cut in half", [&](const fs::path& p, const std::string& b) { write(p, b.substr(0, b.size() / 2)); }},
+      {"zero bytes", [&](const fs::path& p, const std::string&) { write(p, ""); }},
+      {"a folder in its place", [](const fs::path& p, const std::string&) {
+         fs::remove(p);
+         fs::create_directory(p);
+       }},
+      {"another game's slot", [&](const fs::path& p, const std::string& b) {
+         SlotFile good = DecodeSlotFile(b, ContentIdentity(testing::kGameDat.parent_path()));
+         write(p, EncodeSlotFile(good.summary, good.state, kSnapshotVersion, 12345));
+       }},
+      {"a newer version", [&](const fs::path& p, const std::string& b) {
+         SlotFile good = DecodeSlotFile(b, ContentIdentity(testing::kGameDat.parent_path()));
+         write(p, EncodeSlotFile(good.summary, good.state, kSnapshotVersion + 1,
+                                 ContentIdentity(testing::kGameDat.parent_path())));
+       }},
+  };
+  ShellGame run(folder_.path());
+  run.Play({{2500, vk::kSpace}, {3000, vk::kF5}}, 3000);
+  const fs::path slot = run.slots().PathOf("quick");
+  const std::string good = folder_.Read("slots/quick.slot");
+  ASSERT_FALSE(good.empty());
+  run.Play({{3500, vk::kDown}}, 4000);
+  for (const Damage& damage : damages) {
+    SCOPED_TRACE(damage.name);
+    damage.apply(slot, good);
+    const std::string before = fs::is_directory(slot) ? "" : folder_.Read("slots/quick.slot");
+    const std::string state = run.State();
+    run.Play({{4000, vk::kF9}}, 4000);
+    EXPECT_TRUE(run.State() == state) << "the running game changed";
+    EXPECT_TRUE((fs::is_directory(slot) ? "" : folder_.Read("slots/quick.slot")) == before) << "the file changed";
+    EXPECT_NE(run.trace().rfind("\"ev\":\"slot-load\",\"slot\":\"quick\",\"ok\":false"), std::string::npos);
+  }
+}
+
+TEST(SlotFiles, IdentityFollowsTheGameFoldersFiles) {
+  testing::TempDir a, b;
+  a.Write("dat/x.bmp", "pixels");
+  b.Write("dat/x.bmp", "pixels");
+  EXPECT_EQ(ContentIdentity(a.path()), ContentIdentity(b.path()));
+  b.Write("dat/x.bmp", "pixelz");
+  EXPECT_NE(ContentIdentity(a.path()), ContentIdentity(b.path()));
+  b.Write("dat/x.bmp", "pixels");
+  b.Write("dat/y.wav", "");
+  EXPECT_NE(ContentIdentity(a.path()), ContentIdentity(b.path())) << "an added file changes the game";
+}
+
+// --- The program: starts from a slot, the autosave ---------------------------
+
+std::size_t Count(const std::string& text, const std::string& what) {
+  std::size_t n = 0;
+  for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+std::string ExitLine(const std::string& trace) {
+  const std::size_t at = trace.rfind("\"ev\":\"exit\"");
+  return at == std::string::npos ? "" : trace.substr(at);
+}
+
+TEST_F(ShellTest, AutosaveOnCloseAndContinue) {
+  std::string first;
+  ASSERT_EQ(folder_.Run(Replay().At(2500, "SPACE").At(3000, "DOWN").At(3200, "SPACE"), 6000, "--autosave", first), 0);
+  EXPECT_EQ(Count(first, "\"ev\":\"slot-save\",\"slot\":\"auto\",\"ok\":true"), 1u) << first;
+  ASSERT_TRUE(fs::exists(folder_.path() / "slots" / "auto.slot"));
+
+  std::string again;
+  ASSERT_EQ(folder_.Run(Replay(), 1000, "--continue", again), 0) << folder_.Read("stderr.txt");
+  EXPECT_NE(again.find("\"ev\":\"slot-load\",\"slot\":\"auto\",\"ok\":true"), std::string::npos);
+  EXPECT_EQ(again.find("\"ev\":\"load\""), std::string::npos) << "save.dat is not read on a start from a slot";
+  EXPECT_EQ(ExitLine(again), ExitLine(first));
+}
+
+TEST_F(ShellTest, NoAutosaveOnTheTitleNorWithoutBeingAsked) {
+  fs::remove(folder_.path() / "save.dat");
+  std::string trace;
+  ASSERT_EQ(folder_.Run(Replay(), 2000, "--autosave", trace), 0);
+  EXPECT_EQ(Count(trace, "slot-save"), 0u);
+  folder_.Write("save.dat", testing::SaveFileBytes(2, {40, 40, 20, 15, 10}, 0, "NORMAL", ""));
+  ASSERT_EQ(folder_.Run(Replay(), 2000, "", trace), 0);
+  EXPECT_EQ(Count(trace, "slot-save"), 0u) << "headless runs autosave only with --autosave";
+  EXPECT_FALSE(fs::exists(folder_.path() / "slots"));
+}
+
+TEST_F(ShellTest, AutosaveAfterTheSaveQuestionIsAnswered) {
+  fs::remove(folder_.path() / "save.dat");
+  Replay replay;
+  replay.At(500, "SPACE");
+  for (uint32_t t = 2500; t <= 60000; t += 200) replay.At(t, "SPACE");
+  replay.At(60500, "N");
+  std::string trace;
+  ASSERT_EQ(folder_.Run(replay, 61000, "--autosave", trace), 0);
+  const std::size_t answer = trace.find("\"key\":\"N\"");
+  ASSERT_NE(answer, std::string::npos);
+  const std::size_t saved = trace.find("\"ev\":\"slot-save\",\"slot\":\"auto\",\"ok\":true", answer);
+  ASSERT_NE(saved, std::string::npos) << "no autosave after the answer";
+  EXPECT_LT(saved, trace.find("\"ev\":\"quit\"")) << "the autosave came only with the close";
+}
+
+TEST_F(ShellTest, AStartFromAMissingOrDamagedSlotStopsBeforeTheWindow) {
+  std::string out;
+  const std::string command = testing::Quoted(testing::kProgram) + " --game-dir " + testing::Quoted(folder_.path()) +
+                              " --load 4 2>&1";
+  EXPECT_EQ(testing::RunCommand(command, out), 2);
+  EXPECT_EQ(Count(out, "\n"), 1u) << out;
+  EXPECT_NE(out.find("slot 4"), std::string::npos) << out;
+
+  folder_.Write("slots/auto.slot", "NURUMOSL but not much else");
+  out.clear();
+  EXPECT_EQ(testing::RunCommand(testing::Quoted(testing::kProgram) + " --game-dir " +
+                                    testing::Quoted(folder_.path()) + " --continue 2>&1",
+                                out),
+            2);
+  EXPECT_NE(out.find("damaged"), std::string::npos) << out;
+  EXPECT_EQ(folder_.Read("slots/auto.slot"), "NURUMOSL but not much else");
+}
+
+// In the window (SDL's dummy display), SIGTERM closes it like the close box.
+TEST_F(ShellTest, SigtermInTheWindowAutosaves) {
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    const std::string dir = folder_.path().string();
+    ::execl(testing::kProgram.c_str(), "nurumo", "--game-dir", dir.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  const fs::path slot = folder_.path() / "slots" / "auto.slot";
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // into the exploration
+  ::kill(child, SIGTERM);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status)) << "the program did not end by itself";
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(fs::exists(slot));
+}
+
+// --- The menu ---------------------------------------------------------------
+
+// A moment to open the menu at, in a run that also goes on without it.
+struct Pause {
+  const char* name;
+  std::string save_dat;
+  std::vector<Step> steps;
+  const char* marker;
+  uint32_t delay;
+  uint32_t until;
+};
+
+TEST_F(ShellTest, TheMenuPausesTheGameExactly) {
+  const uint32_t kPause = 1700;
+  const std::vector<Pause> pauses = {
+      {"mid-page", "", Join({{{500, "SPACE"}}, Every(4000, 9000, 700, "SPACE")}), "\"text\":\"Prologue\"", 250, 11000},
+      {"mid-move", testing::SaveFileBytes(2, {40, 40, 20, 15, 10}, 0, "NORMAL", ""),
+       Join({{{2500, "SPACE"}, {3000, "DOWN"}, {3300, "SPACE"}}, Every(6000, 9000, 500, "SPACE")}),
+       "\"key\":\"DOWN\"", 550, 11000},
+      {"on the save question", "",
+       Join({{{500, "SPACE"}}, Every(2500, 60000, 200, "SPACE"), {{61000, "Y"}, {61500, "SPACE"}}}),
+       "\"ev\":\"state\",\"n\":17", 350, 64000},
+  };
+  for (const Pause& pause : pauses) {
+    SCOPED_TRACE(pause.name);
+    GameFolder plain_folder, menu_folder;
+    for (const GameFolder* f : {&plain_folder, &menu_folder})
+      if (!pause.save_dat.empty()) f->Write("save.dat", pause.save_dat);
+    std::string plain_text;
+    ASSERT_EQ(plain_folder.Run(ToReplay(pause.steps), pause.until, "", plain_text), 0);
+    const auto plain = ReadTrace(plain_text);
+    const std::size_t mark = FindLine(plain, pause.marker);
+    ASSERT_LT(mark, plain.size()) << plain_text;
+    const uint32_t open_at = plain[mark].t + pause.delay;
+
+    std::vector<Step> steps;
+    for (const Step& step : pause.steps)
+      if (step.t < open_at) steps.push_back(step);
+    for (const Step& step : std::vector<Step>{{open_at, "ESC"}, {open_at + 300, "DOWN"}, {open_at + 600, "SPACE"},
+                                              {open_at + 900, "ESC"}, {open_at + 1200, "UP"},
+                                              {open_at + kPause, "ESC"}})
+      steps.push_back(step);
+    for (const Step& step : pause.steps)
+      if (step.t >= open_at) steps.push_back({step.t + kPause, step.action});
+    std::string menu_text;
+    ASSERT_EQ(menu_folder.Run(ToReplay(steps), pause.until + kPause, "", menu_text), 0);
+    std::vector<TraceLine> with_menu;
+    for (const TraceLine& line : ReadTrace(menu_text))
+      if (line.body.find("\"ev\":\"menu\"") == std::string::npos) with_menu.push_back(line);
+    EXPECT_EQ(Count(menu_text, "\"ev\":\"menu\""), 2u) << "opened and closed once";
+
+    std::size_t before = 0;
+    while (before < plain.size() && plain[before].t < open_at) ++before;
+    ASSERT_GE(with_menu.size(), before);
+    std::vector<TraceLine> head(with_menu.begin(), with_menu.begin() + static_cast<std::ptrdiff_t>(before));
+    EXPECT_EQ(Tail(head, 0, 0), Tail(std::vector<TraceLine>(plain.begin(), plain.begin() + static_cast<std::ptrdiff_t>(before)), 0, 0));
+    EXPECT_EQ(Tail(with_menu, before, kPause), Tail(plain, before, 0));
+  }
+}
+
+TEST_F(ShellTest, SavingToSlotThreeAndLoadingItThroughTheMenu) {
+  Replay replay;
+  replay.At(2500, "SPACE").At(3000, "ESC").Then(100, "DOWN").Then(100, "SPACE");  // セーブ
+  replay.Then(100, "DOWN").Then(100, "DOWN").Then(100, "SPACE");                  // slot 3, empty: saved
+  replay.At(4000, "DOWN").At(4200, "SPACE").At(7000, "SPACE");                    // a move
+  replay.At(8000, "ESC").Then(100, "DOWN").Then(100, "DOWN").Then(100, "SPACE");  // ロード
+  replay.Then(100, "DOWN").Then(100, "DOWN").Then(100, "DOWN").Then(100, "SPACE");  // auto, 1, 2, 3
+  std::string trace;
+  ASSERT_EQ(folder_.Run(replay, 9500, "", trace), 0);
+  const std::size_t saved = trace.find("\"ev\":\"slot-save\",\"slot\":\"3\",\"ok\":true");
+  ASSERT_NE(saved, std::string::npos) << trace;
+  EXPECT_NE(trace.find("\"ev\":\"slot-load\",\"slot\":\"3\",\"ok\":true", saved), std::string::npos) << trace;
+  EXPECT_TRUE(fs::exists(folder_.path() / "slots" / "3.slot"));
+  EXPECT_EQ(trace.find("\"key\":\"ESC\""), std::string::npos) << "the menu's keys are not the game's";
+}
+
+TEST_F(ShellTest, TheHistoryKeepsThePagesAndMoves) {
+  fs::remove(folder_.path() / "save.dat");
+  ShellGame run(folder_.path());
+  run.Play({{500, vk::kSpace}, {4000, vk::kSpace}, {4700, vk::kSpace}, {5400, vk::kSpace}}, 12000);
+  const auto& lines = run.shell().history().lines();
+  const Game& game = run.game();
+  ASSERT_TRUE(game.reveal.RevealDone) << "the page has not been shown whole yet";
+  ASSERT_GE(game.page.PageLineIndex, 0);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.back(), game.page.PageLines[game.page.PageLineIndex]) << "the page shown last is at the bottom";
+
+  GameFolder explore;
+  explore.Write("save.dat", testing::SaveFileBytes(2, {40, 40, 20, 15, 10}, 0, "NORMAL", ""));
+  ShellGame moves(explore.path());
+  moves.Play({{2500, vk::kSpace}, {3000, vk::kSpace}, {6000, vk::kSpace}}, 7000);
+  const auto& walked = moves.shell().history().lines();
+  const auto taken = std::find_if(walked.begin(), walked.end(),
+                                  [](const std::string& line) { return line.starts_with(Sjis("　→ ")); });
+  ASSERT_NE(taken, walked.end()) << "no choice in the history";
+  ASSERT_NE(taken + 1, walked.end());
+  EXPECT_NE((taken + 1)->find(Sjis("．")), std::string::npos) << "the place the move led to, with its moods";
+}
+
+TEST_F(ShellTest, SettingsSurviveARestart) {
+  testing::TempDir config;
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string kept = old ? old : "";
+  ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+  Replay replay;
+  replay.At(2500, "ESC").Then(100, "UP").Then(100, "UP").Then(100, "UP").Then(100, "SPACE");  // 設定
+  replay.Then(100, "DOWN").Then(100, "DOWN").Then(100, "VK37").Then(100, "ESC").Then(100, "ESC");  // music, LEFT
+  std::string first, second;
+  EXPECT_EQ(folder_.Run(replay, 4000, "", first), 0);
+  EXPECT_EQ(folder_.Run(replay, 4000, "", second), 0);
+  if (old) ::setenv("XDG_CONFIG_HOME", kept.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
+  EXPECT_NE(first.find("\"ev\":\"setting\",\"name\":\"music_volume\",\"value\":9"), std::string::npos) << first;
+  EXPECT_NE(second.find("\"ev\":\"setting\",\"name\":\"music_volume\",\"value\":8"), std::string::npos) << second;
+  EXPECT_NE(config.Read("nurumo/settings.ini").find("music_volume=8"), std::string::npos);
+}
+
+TEST_F(ShellTest, AfterAGameOverSpaceOpensTheMenuAndTheTitleStartsAgain) {
+  folder_.Write("save.dat", testing::SaveFileBytes(1, {1, 25, 20, 15, 10}, 3, "NORMAL", ""));
+  Replay replay;
+  for (uint32_t t = 2500; t <= 20000; t += 300) replay.At(t, "SPACE");
+  replay.At(22000, "SPACE").Then(200, "UP").Then(200, "UP").Then(200, "ENTER").Then(200, "Y");
+  std::string trace;
+  ASSERT_EQ(folder_.Run(replay, 24000, "", trace), 0);
+  const std::size_t opened = trace.find("\"ev\":\"menu\",\"open\":true");
+  ASSERT_NE(opened, std::string::npos) << "SPACE at the dead end did not open the menu";
+  EXPECT_NE(trace.rfind("\"key\":\"SPACE\"", opened), std::string::npos) << "the SPACE still reached the game";
+  const std::size_t restart = trace.find("\"ev\":\"start\",\"seed\":4", opened);
+  ASSERT_NE(restart, std::string::npos) << "no fresh start";
+  const std::size_t loaded = trace.find("\"ev\":\"load\",\"ok\":true", restart);
+  EXPECT_NE(loaded, std::string::npos) << "a fresh start reads save.dat";
+  EXPECT_NE(trace.find("\"ev\":\"state\",\"n\":18", restart), std::string::npos);
+}
+
+// Clicks, the wheel and pad buttons, through SDL's own queue (the dummy
+// display), reach the game as its keys.
+TEST_F(ShellTest, MouseAndPadReachTheGameAsKeys) {
+  SdlPlatform platform(FileSystem(folder_.path()), SdlWindowOptions{1, false});
+  OverlayPlatform overlay(platform);
+  struct Host : ShellHost {
+    explicit Host(OverlayPlatform& o) : played(o, 3) {}
+    Game& game() override { return played; }
+    bool started() const override { return true; }
+    void ToGame(const InputEvent& event) override { DispatchEvent(played, event); }
+    void Restart() override {}
+    Game played;
+  } host(overlay);
+  std::ostringstream trace;
+  host.played.trace.Open(&trace, [] { return 0u; });
+  SlotStore slots(platform.Files());
+  Shell shell(host, overlay, slots, ShellOptions{false, 300000, std::nullopt, Settings{}});
+  ASSERT_TRUE(FormCreate(host.played));
+
+  auto push = [](SDL_Event event) { ASSERT_EQ(SDL_PushEvent(&event), 1) << SDL_GetError(); };
+  SDL_Event key{};
+  key.type = SDL_KEYDOWN;
+  key.key.keysym.sym = SDLK_SPACE;
+  push(key);  // the place's line whole: the choices open
+  SDL_Event click{};
+  click.type = SDL_MOUSEBUTTONDOWN;
+  click.button.button = SDL_BUTTON_LEFT;
+  click.button.x = 60;
+  click.button.y = 75;  // the second choice
+  push(click);
+  SDL_Event wheel{};
+  wheel.type = SDL_MOUSEWHEEL;
+  wheel.wheel.y = 1;
+  push(wheel);
+  SDL_Event pad{};
+  pad.type = SDL_CONTROLLERBUTTONDOWN;
+  pad.cbutton.button = SDL_CONTROLLER_BUTTON_A;
+  push(pad);
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  push(quit);
+  shell.Run();
+
+  std::vector<std::string> keys;
+  std::istringstream lines(trace.str());
+  for (std::string line; std::getline(lines, line);)
+    if (auto at = line.find("\"key\":\""); at != std::string::npos)
+      keys.push_back(line.substr(at + 7, line.find('"', at + 7) - at - 7));
+  EXPECT_EQ(keys, (std::vector<std::string>{"SPACE", "DOWN", "SPACE", "UP", "SPACE"}));
+}
+
+}  // namespace
+}  // namespace nurumo
