@@ -6,8 +6,6 @@
 #include <tuple>
 #include <unordered_map>
 
-#include "core/errors.h"
-
 namespace nurumo {
 
 namespace {
@@ -134,7 +132,7 @@ class Model {
 };
 
 constexpr int32_t kValues = 101;  // a mood's values 0..100
-constexpr int32_t kNearlyHigh = 75;
+constexpr int32_t kNearlyHigh = 75;  // a mood this high is soon high enough for a breakthrough test
 
 // One mood at a time: the expected moves, from entering a place with the mood
 // at a value, until the work on that mood is done, playing for that mood
