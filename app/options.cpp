@@ -37,7 +37,7 @@ std::string UsageText() {
          "                   after the replay's last line, or 60000 ms)\n"
          "  --load SLOT      start from a slot: 1..9, quick or auto\n"
          "  --continue       start from the autosave (the same as --load auto)\n"
-         "  --autosave       headless only: autosave as the window does (it always does)\n"
+         "  --autosave       autosave as the window does, also headless or with --autoplay\n"
          "  --help           print this text\n"
          "  --version        print the version\n";
 }
