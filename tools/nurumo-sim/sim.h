@@ -42,7 +42,7 @@ struct Start {
 };
 
 struct Settings {
-  int32_t games = 1000;
+  int32_t games = 500;
   uint32_t seed = 1;
   int32_t cap = 5000;  // moves in one game before it counts as stuck
   Start start;
