@@ -46,11 +46,13 @@ std::string UsageText() {
          "  --replay FILE    feed keys from a replay file\n"
          "  --trace FILE     write the trace as JSON lines (- for standard output)\n"
          "  --snap-dir DIR   where SNAP lines of a replay write their pictures (default: .)\n"
+         "  --autoplay       the game plays itself: at a reader's pace in the window,\n"
+         "                   as fast as the virtual clock allows with --headless\n"
          "  --until MS       headless only: stop at this virtual time (default: 5000 ms\n"
          "                   after the replay's last line, or 60000 ms)\n"
          "  --load SLOT      start from a slot: 1..9, quick or auto\n"
          "  --continue       start from the autosave (the same as --load auto)\n"
-         "  --autosave       headless only: autosave as the window does (it always does)\n"
+         "  --autosave       autosave as the window does, also headless or with --autoplay\n"
          "  --help           print this text\n"
          "  --version        print the version\n";
 }
@@ -67,7 +69,8 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                              name == "--replay" || name == "--trace" || name == "--snap-dir" ||
                              name == "--until" || name == "--load" || name == "--text";
     const bool is_flag = name == "--help" || name == "-h" || name == "--fullscreen" || name == "--headless" ||
-                         name == "--version" || name == "--continue" || name == "--autosave";
+                         name == "--version" || name == "--continue" || name == "--autosave" ||
+                         name == "--autoplay";
     if (!takes_value && !is_flag) {
       error = "unknown option '" + args[i] + "' (see --help)";
       return false;
@@ -92,6 +95,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     else if (name == "--version") options.version = true;
     else if (name == "--fullscreen") options.fullscreen = true;
     else if (name == "--headless") options.headless = true;
+    else if (name == "--autoplay") options.autoplay = true;
     else if (name == "--autosave") options.autosave = true;
     else if (name == "--continue" || name == "--load") {
       const std::string slot = name == "--continue" ? "auto" : value;

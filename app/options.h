@@ -22,6 +22,7 @@ struct Options {
   std::filesystem::path snap_dir = ".";
   std::optional<uint32_t> until;  // headless only
   TextRendering text = kDefaultTextRendering;
+  bool autoplay = false;          // the game plays itself
   bool help = false;
   bool version = false;
   std::optional<std::string> load_slot;  // --load SLOT, or "auto" for --continue

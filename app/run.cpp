@@ -15,12 +15,15 @@
 #include "platform/headless/headless_platform.h"
 #include "platform/replay.h"
 #include "platform/sdl/sdl_platform.h"
+#include "shell/autoplay.h"
 #include "shell/shell.h"
 #include "shell/snapshot.h"
 
 namespace nurumo {
 
 namespace {
+
+constexpr int kAutoplayBoxMs = 5000;  // a box stands this long when nobody may be there
 
 bool ReadReplay(const Options& options, std::vector<ReplayLine>& lines, std::ostream& err) {
   if (!options.replay) return true;
@@ -73,8 +76,13 @@ bool ReadResume(const Options& options, const FileSystem& files, Resume& resume,
 // makes a fresh one when the player goes back to the title.
 class App : public ShellHost {
  public:
-  App(Platform& platform, uint32_t seed, std::ostream* trace_out, bool headless)
-      : platform_(platform), overlay_(platform), trace_out_(trace_out), headless_(headless), seed_(seed) {
+  App(Platform& platform, uint32_t seed, std::ostream* trace_out, bool headless, AutoPlayer* autoplayer)
+      : platform_(platform),
+        overlay_(platform),
+        trace_out_(trace_out),
+        headless_(headless),
+        seed_(seed),
+        autoplayer_(autoplayer) {
     NewGame();
   }
 
@@ -97,6 +105,10 @@ class App : public ShellHost {
   int Run(Resume& resume, const ShellOptions& shell_options) {
     SlotStore slots(overlay_.Files());
     Shell shell(*this, overlay_, slots, shell_options);  // first: its history hears the start-up too
+    if (autoplayer_) {
+      shell.SetKeySource({[this](const Game& game, uint32_t now) { return autoplayer_->Poll(game, now); },
+                          [this](uint32_t now) { return autoplayer_->NextWake(now); }});
+    }
     std::function<void(Game&)> from_slot;
     if (resume.snapshot) {
       from_slot = [&resume](Game& game) {
@@ -127,15 +139,18 @@ class App : public ShellHost {
   std::ostream* trace_out_;
   bool headless_;
   uint32_t seed_;
+  AutoPlayer* autoplayer_;
   std::unique_ptr<Game> game_;
   bool started_ = false;
 };
 
 int Play(Platform& platform, uint32_t seed, std::ostream* trace_out, Resume& resume, bool headless,
-         ShellOptions shell_options) {
+         ShellOptions shell_options, bool autoplay) {
   platform.Music().SetVolume(shell_options.settings.music_volume);
   platform.Sound().SetVolume(shell_options.settings.sound_volume);
-  App app(platform, seed, trace_out, headless);
+  std::unique_ptr<AutoPlayer> autoplayer;
+  if (autoplay) autoplayer = std::make_unique<AutoPlayer>(headless ? AutoPace::Fast : AutoPace::Reader);
+  App app(platform, seed, trace_out, headless, autoplayer.get());
   return app.Run(resume, shell_options);
 }
 
@@ -181,7 +196,9 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
   Resume resume;
   if (!ReadResume(options, files, resume, err)) return 2;  // before the window opens
   ShellOptions shell_options;
-  shell_options.autosave = !options.headless || options.autosave;  // headless: only when asked
+  // Headless, or while the game plays itself, only when asked: a demo keeps
+  // its hands off the player's autosave.
+  shell_options.autosave = (!options.headless && !options.autoplay) || options.autosave;
   shell_options.settings_file = SettingsPath();
   if (shell_options.settings_file) ReadSettings(*shell_options.settings_file, shell_options.settings, err);
   Settings& settings = shell_options.settings;
@@ -194,18 +211,20 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     platform.AttachReplay(std::move(replay));
     platform.SetStopTime(stop);
     platform.CloseOnSignals();  // as SDL does for the window: a quit, then the normal end
-    return Play(platform, seed, trace_out, resume, true, shell_options);
+    return Play(platform, seed, trace_out, resume, true, shell_options, options.autoplay);
   }
   std::unique_ptr<SdlPlatform> platform;
   try {
-    platform = std::make_unique<SdlPlatform>(std::move(files), SdlWindowOptions{settings.scale, settings.fullscreen != 0});
+    SdlWindowOptions window{settings.scale, settings.fullscreen != 0};
+    if (options.autoplay) window.box_closes_after_ms = kAutoplayBoxMs;  // nobody may be there to close it
+    platform = std::make_unique<SdlPlatform>(std::move(files), window);
   } catch (const std::exception& error) {
     err << "nurumo: " << error.what() << '\n';
     return 1;
   }
   platform->SetTextRendering(options.text);
   platform->AttachReplay(std::move(replay));
-  return Play(*platform, seed, trace_out, resume, false, shell_options);
+  return Play(*platform, seed, trace_out, resume, false, shell_options, options.autoplay);
 }
 
 }  // namespace nurumo

@@ -9,6 +9,7 @@
 #include "extras/saying.h"
 #include "game/game.h"
 #include "game/messages.h"
+#include "game/rules.h"
 #include "gfx/effects.h"
 #include "gfx/page.h"
 #include "gfx/screens.h"
@@ -132,8 +133,7 @@ void TakeChoice(Game& game) {  // state 22
   // An empty list (a place outside the graph, from a save) leads back to the start.
   int32_t target = game.choices.ChoiceCount > 0 ? game.choices.ChoiceTargets[game.menu.ChoiceCursor] : 0;
   if (game.observer && game.choices.ChoiceCount > 0) game.observer->ChoiceTaken(game.choices.ChoiceLabels[game.menu.ChoiceCursor]);
-  if (target == BreakthroughTarget) return GotoState(game, 30);
-  game.player.Node = target;
+  if (TakeTarget(game.player, target)) return GotoState(game, 30);  // the breakthrough
   GotoState(game, 20);
 }
 
@@ -167,8 +167,7 @@ void LevelUpShown(Game& game) {  // state 31
 }
 
 void RaiseLevel(Game& game) {  // state 32
-  game.player.Level = CheckedAdd(game.player.Level, 1);
-  game.player.Node = 0;
+  LevelUp(game.player);
   GotoState(game, 15);
 }
 

@@ -5,13 +5,12 @@
 #include <string>
 
 #include "core/checked.h"
+#include "game/rules.h"
 
 namespace nurumo {
 
 struct Game;
 class Serializer;
-
-inline constexpr int32_t BreakthroughTarget = 999;
 
 struct ChoiceList {
   int32_t ChoiceCount = 0;
@@ -22,6 +21,8 @@ struct ChoiceList {
 void Sync(Serializer& s, ChoiceList& choices);
 
 void AddChoice(Game& game, const std::string& label, int32_t target);
+// Builds the place game.player.Node by the rules of a move, then shows it:
+// the panel, the title, the picture, the menu and the node trace line.
 void BuildNode(Game& game);
 
 }  // namespace nurumo

@@ -145,37 +145,48 @@ void ResetPlayerData(Game& game) {
   p.Node = 0;
 }
 
-void ChangeParam(Game& game, int32_t index, int32_t delta) {
-  PlayerData& p = game.player;
-  if (index > p.Level || delta == 0) return;  // parameters above the level are not in play yet
+bool ChangeParam(PlayerData& player, int32_t index, int32_t delta) {
+  if (index > player.Level || delta == 0) return false;  // parameters above the level are not in play yet
   CheckRange(index, 1, 5);
-  int32_t v = CheckedAdd(p.Params[index], delta);
+  int32_t v = CheckedAdd(player.Params[index], delta);
   if (v > 100) v = 100;
   if (v < 0) v = 0;
-  p.Params[index] = v;
-  game.panel.PanelDirty = true;
+  player.Params[index] = v;
+  return true;
 }
 
-bool IsParamHigh(const Game& game, int32_t index) {
+bool IsParamHigh(const PlayerData& player, int32_t index) {
   CheckRange(index, 1, 5);
-  return game.player.Params[index] >= MoodThresholds[2];
+  return player.Params[index] >= MoodThresholds[2];
 }
 
-int32_t FirstEmptyParam(const Game& game) {
+int32_t FirstEmptyParam(const PlayerData& player) {
   for (int32_t i = 1; i <= 5; ++i)  // all five, whatever the level
-    if (game.player.Params[i] <= 0) return i;
+    if (player.Params[i] <= 0) return i;
   return 0;
 }
+
+int32_t MoodBand(int32_t value) {
+  int32_t band = 0;
+  for (int32_t k = 1; k <= 3; ++k) {
+    if (value < MoodThresholds[static_cast<std::size_t>(k - 1)]) break;
+    band = k;
+  }
+  return band;
+}
+
+void ChangeParam(Game& game, int32_t index, int32_t delta) {
+  if (ChangeParam(game.player, index, delta)) game.panel.PanelDirty = true;
+}
+
+bool IsParamHigh(const Game& game, int32_t index) { return IsParamHigh(game.player, index); }
+
+int32_t FirstEmptyParam(const Game& game) { return FirstEmptyParam(game.player); }
 
 std::string MoodLabel(const Game& game, int32_t index) {
   CheckRange(index, 1, 5);
   int32_t v = game.panel.ShownValues[index];  // the drawn value, so the word changes with the bar
-  int32_t band = 0;
-  for (int32_t k = 1; k <= 3; ++k) {
-    if (v < MoodThresholds[static_cast<std::size_t>(k - 1)]) break;
-    band = k;
-  }
-  return MoodWords()[static_cast<std::size_t>((index - 1) * 4 + band)];
+  return MoodWords()[static_cast<std::size_t>((index - 1) * 4 + MoodBand(v))];
 }
 
 std::string ComputeCheckCode(const PlayerData& player) {

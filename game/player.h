@@ -53,6 +53,14 @@ SaveRecord DecodeSaveRecord(const std::array<uint8_t, 84>& bytes);
 void Sync(Serializer& s, PlayerData& player);
 void Sync(Serializer& s, SaveRecord& record);  // its 84-byte image
 
+// The rules over the player data alone, for the exploration's rules and
+// for tools that play without a Game. ChangeParam says whether the
+// parameter changed (the panel must then be redrawn).
+bool ChangeParam(PlayerData& player, int32_t index, int32_t delta);
+bool IsParamHigh(const PlayerData& player, int32_t index);
+int32_t FirstEmptyParam(const PlayerData& player);
+int32_t MoodBand(int32_t value);  // 0..3: below 15, 15..49, 50..84, 85 and above
+
 void ResetPlayerData(Game& game);
 void ChangeParam(Game& game, int32_t index, int32_t delta);
 bool IsParamHigh(const Game& game, int32_t index);

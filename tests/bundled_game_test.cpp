@@ -211,15 +211,24 @@ struct Played {
 };
 
 // A headless run of the program in the folder, its trace read back.
-Played Play(const GameFolder& folder, const Replay& replay, uint32_t until, const fs::path& snaps = {}) {
+Played Run(const GameFolder& folder, const Replay& replay, uint32_t until, const std::string& extra) {
   Played run;
   std::string out;
-  run.status = folder.Run(replay, until, snaps.empty() ? "" : "--snap-dir " + testing::Quoted(snaps), out);
+  run.status = folder.Run(replay, until, extra, out);
   run.errors = folder.Read("stderr.txt");
   std::istringstream lines(out);
   for (std::string line; std::getline(lines, line);)
     if (!line.empty()) run.events.push_back(JsonReader(line).Document());
   return run;
+}
+
+Played Play(const GameFolder& folder, const Replay& replay, uint32_t until, const fs::path& snaps = {}) {
+  return Run(folder, replay, until, snaps.empty() ? "" : "--snap-dir " + testing::Quoted(snaps));
+}
+
+// The game plays itself, as fast as the virtual clock allows.
+Played Autoplay(const GameFolder& folder, uint32_t seed, uint32_t until) {
+  return Run(folder, Replay(), until, "--autoplay --seed " + std::to_string(seed));
 }
 
 const std::array<std::string, 7> kLevelTitles = {
@@ -529,6 +538,73 @@ TEST_F(BundledGame, EachExhaustedMoodHasItsGameOver) {
     EXPECT_EQ(folder.Read("save.dat"), save) << "the game over touched save.dat";
   }
   EXPECT_EQ(first_pages.size(), 5u) << "two moods share a game-over page";
+}
+
+// The node line of the place built last before event `before`, or npos.
+std::size_t LastNodeBefore(const Played& run, std::size_t before) {
+  for (std::size_t i = before; i-- > 0;)
+    if (run.events[i]["ev"].text == "node") return i;
+  return Played::npos;
+}
+
+constexpr uint32_t kAutoplaySeed = 1;  // a game the careful player finishes with this content
+
+// With no save and no key pressed by anyone, the game plays itself from the
+// title through every level, the epilogue and the afterword to the ending.
+TEST_F(BundledGame, AutoplayPlaysAWholeGameFromTheTitleToTheEnding) {
+  GameFolder folder;
+  const Played run = Autoplay(folder, kAutoplaySeed, 20000);
+  ASSERT_EQ(run.status, 0) << run.Course();
+  const std::string course = run.Course();
+  ASSERT_NE(run.FindState(1), Played::npos) << "no title; " << course;
+  std::size_t at = run.FindState(2);
+  ASSERT_NE(at, Played::npos) << "nobody pressed SPACE on the title; " << course;
+  at = run.FindCaption(kLevelTitles[0], at);
+  ASSERT_NE(at, Played::npos) << "no prologue; " << course;
+
+  for (const Breakthrough& b : kBreakthroughs) {
+    SCOPED_TRACE("level " + std::to_string(b.level));
+    at = run.FindCaption(kLevelTitles[static_cast<std::size_t>(b.level)], at);
+    ASSERT_NE(at, Played::npos) << "the level never began; " << course;
+    const std::size_t saved = run.Find("save", at);
+    ASSERT_NE(saved, Played::npos) << "the save question was not answered Y; " << course;
+    EXPECT_TRUE(run.events[saved]["ok"].flag);
+    const std::size_t levelup = run.FindState(30, saved);
+    ASSERT_NE(levelup, Played::npos) << "no breakthrough; a mood ran out? " << course;
+    const std::size_t place = LastNodeBefore(run, levelup);
+    ASSERT_NE(place, Played::npos);
+    EXPECT_EQ(run.events[place]["n"].number, b.node) << "the breakthrough at another place";
+    EXPECT_EQ(run.events[place]["choices"].at(b.star - 1).at(0).text, b.label);
+    EXPECT_EQ(run.events[run.Find("caption", levelup)]["text"].text, b.caption);
+    const std::size_t page = run.Find("page", levelup);
+    ASSERT_NE(page, Played::npos);
+    EXPECT_EQ(run.events[page]["lines"].Strings(),
+              (std::vector<std::string>{b.first_line, "", "（Push X Key）"}));
+    EXPECT_NE(run.FindState(32, page), Played::npos) << "X did not leave the level-up page";
+    at = levelup;
+  }
+
+  const std::size_t epilogue = run.FindCaption(kLevelTitles[6], at);
+  ASSERT_NE(epilogue, Played::npos) << "no epilogue; " << course;
+  const std::size_t end = run.FindState(90, epilogue);
+  ASSERT_NE(end, Played::npos) << "the epilogue never ended; " << course;
+  EXPECT_EQ(run.events[end - 1]["key"].text, "X") << "only X leaves the epilogue";
+  const std::size_t box = run.Find("msgbox", end);
+  ASSERT_NE(box, Played::npos) << "no afterword notice; " << course;
+  EXPECT_EQ(run.events[box]["caption"].text, "クリア");
+  EXPECT_NE(run.FindCaption("おまけ", end), Played::npos) << course;
+  EXPECT_EQ(run.events.back()["state"].number, 99) << "the game rests on the ending screen";
+  EXPECT_EQ(run.events.back()["level"].number, 6);
+  for (std::size_t i = run.Find("msgbox"); i < box; i = run.Find("msgbox", i + 1))
+    EXPECT_EQ(run.events[i]["caption"].text, "例外 #19937")
+        << "a box other than the script's own: " << course;
+  EXPECT_EQ(folder.Read("あとがき.txt"), ExpectedAfterword());
+
+  const std::string bytes = folder.Read("save.dat");
+  ASSERT_EQ(bytes.size(), 84u);
+  std::array<uint8_t, 84> raw{};
+  std::copy(bytes.begin(), bytes.end(), raw.begin());
+  EXPECT_EQ(DecodeSaveRecord(raw).Level, 5) << "the last save is the one after level 5's opening";
 }
 
 }  // namespace

@@ -15,14 +15,7 @@ namespace nurumo {
 namespace {
 
 using testing::HeadlessGame;
-
-PlayerData Player(int32_t level, std::array<int32_t, 5> params, int32_t node) {
-  PlayerData p;
-  p.Level = level;
-  for (int i = 1; i <= 5; ++i) p.Params[i] = params[static_cast<std::size_t>(i - 1)];
-  p.Node = node;
-  return p;
-}
+using testing::Player;
 
 std::string Letters(const std::string& code) { return code.substr(10); }
 

@@ -105,7 +105,7 @@ TEST(Options, ParsesTheCommandLine) {
   std::string error;
   ASSERT_TRUE(ParseOptions({"--game-dir", "g", "--seed=7", "--scale", "2", "--fullscreen", "--headless",
                             "--replay", "r.txt", "--trace", "-", "--snap-dir", "s", "--until", "900", "--version",
-                            "--text=smooth"},
+                            "--text=smooth", "--autoplay"},
                            options, error))
       << error;
   EXPECT_EQ(options.game_dir, std::filesystem::path("g"));
@@ -120,6 +120,7 @@ TEST(Options, ParsesTheCommandLine) {
   EXPECT_EQ(options.text, TextRendering::Smooth);
   Options defaults;
   EXPECT_EQ(defaults.text, TextRendering::Bitmap);
+  EXPECT_TRUE(options.autoplay);
 }
 
 TEST(Options, BadUsageIsOneLine) {
@@ -133,6 +134,7 @@ TEST(Options, BadUsageIsOneLine) {
       {{"--scale", "9"}, "option --scale must be 1 to 8, not 9"},
       {{"--until", "4294967295"}, "option --until is out of range: 4294967295"},
       {{"--headless=yes"}, "option --headless takes no value"},
+      {{"--autoplay=fast"}, "option --autoplay takes no value"},
       {{"--trace="}, "option --trace needs a value"},
       {{"--load", "10"}, "option --load needs a slot: 1 to 9, quick or auto, not '10'"},
       {{"--load", "3", "--continue"}, "options --load and --continue name two different slots"},

@@ -63,13 +63,19 @@ inline void PutLe(std::string& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
-// The bytes of save.dat as the game's own save code writes them.
-inline std::string SaveFileBytes(int32_t level, std::array<int32_t, 5> params, int32_t node,
-                                 std::string_view effect, std::string_view music) {
+// Player data of a level, five parameters and a place.
+inline PlayerData Player(int32_t level, std::array<int32_t, 5> params, int32_t node) {
   PlayerData player;
   player.Level = level;
   for (int32_t i = 1; i <= 5; ++i) player.Params[i] = params[static_cast<std::size_t>(i - 1)];
   player.Node = node;
+  return player;
+}
+
+// The bytes of save.dat as the game's own save code writes them.
+inline std::string SaveFileBytes(int32_t level, std::array<int32_t, 5> params, int32_t node,
+                                 std::string_view effect, std::string_view music) {
+  const PlayerData player = Player(level, params, node);
   SaveRecord record;
   record.CheckCode.assign(ComputeCheckCode(player));
   record.Level = level;

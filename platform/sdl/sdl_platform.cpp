@@ -72,7 +72,7 @@ int DefaultScale(int desktop_width, int desktop_height) {
 }
 
 SdlPlatform::SdlPlatform(FileSystem files, const SdlWindowOptions& options)
-    : files_(std::move(files)), fullscreen_(options.fullscreen) {
+    : files_(std::move(files)), fullscreen_(options.fullscreen), box_closes_after_ms_(options.box_closes_after_ms) {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // the system's plain framebuffer: no GL for a small picture
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) throw SdlFailure("cannot start SDL");
   SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);  // pads are a comfort: without them the keys still play
@@ -274,7 +274,17 @@ void SdlPlatform::MessageBox(const std::string& caption_cp932, const std::string
   Render(shown);
 
   SDL_Event event;
-  while (SDL_WaitEvent(&event)) {  // modal: the pump waits until the box is closed
+  const uint32_t shown_at = SDL_GetTicks();
+  for (;;) {  // modal: the pump waits until the box is closed
+    int timeout = -1;
+    if (box_closes_after_ms_ > 0) {
+      timeout = box_closes_after_ms_ - static_cast<int>(SDL_GetTicks() - shown_at);
+      if (timeout <= 0) break;  // nobody is there to close it
+    }
+    if (!SDL_WaitEventTimeout(&event, timeout)) {
+      if (timeout < 0) break;  // waiting failed
+      continue;
+    }
     if (ClosesBox(event)) break;
     if (event.type == SDL_QUIT) {
       deferred_.push_back({InputEvent::Kind::Quit, 0});  // closing the window still ends the game

@@ -18,6 +18,7 @@ namespace nurumo {
 struct SdlWindowOptions {
   int scale = 0;  // 1..8; 0: the largest up to 3 that fits in 85% of the desktop
   bool fullscreen = false;
+  int box_closes_after_ms = 0;  // a message box closes by itself after this long; 0: never
 };
 
 // The scale chosen when none is given.
@@ -68,6 +69,7 @@ class SdlPlatform : public Platform {
   SDL_Window* sdl_window_ = nullptr;
   uint32_t start_ticks_ = 0;
   bool fullscreen_ = false;
+  int box_closes_after_ms_ = 0;
   int scale_ = 1;
   Surface window_;                    // the client area as the game last presented it
   std::deque<InputEvent> deferred_;   // arrived while a message box was up
