@@ -114,10 +114,12 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     else if (name == "--trace") options.trace = value;
     else if (name == "--snap-dir") options.snap_dir = fs::path(value);
     else if (name == "--text") {
-      if (!ParseTextRendering(value, options.text)) {
+      TextRendering text{};
+      if (!ParseTextRendering(value, text)) {
         error = "option --text must be bitmap, sharp or smooth, not '" + value + "'";
         return false;
       }
+      options.text = text;
     } else if (!ParseUnsigned(value, number)) {
       error = "option " + name + " needs a number, not '" + value + "'";
       return false;

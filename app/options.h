@@ -21,7 +21,7 @@ struct Options {
   std::optional<std::string> trace;  // a file name, or "-" for standard output
   std::filesystem::path snap_dir = ".";
   std::optional<uint32_t> until;  // headless only
-  TextRendering text = kDefaultTextRendering;
+  std::optional<TextRendering> text;  // over the settings file's
   bool autoplay = false;          // the game plays itself
   bool help = false;
   bool version = false;

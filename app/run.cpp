@@ -204,10 +204,12 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
   Settings& settings = shell_options.settings;
   if (options.scale) settings.scale = options.scale;  // the command line wins over the file
   if (options.fullscreen) settings.fullscreen = 1;
+  if (options.text) settings.text = static_cast<int>(*options.text);
+  const auto text = static_cast<TextRendering>(settings.text);
 
   if (options.headless) {
     HeadlessPlatform platform(std::move(files));
-    platform.SetTextRendering(options.text);
+    platform.SetTextRendering(text);
     platform.AttachReplay(std::move(replay));
     platform.SetStopTime(stop);
     platform.CloseOnSignals();  // as SDL does for the window: a quit, then the normal end
@@ -222,7 +224,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     err << "nurumo: " << error.what() << '\n';
     return 1;
   }
-  platform->SetTextRendering(options.text);
+  platform->SetTextRendering(text);
   platform->AttachReplay(std::move(replay));
   return Play(*platform, seed, trace_out, resume, false, shell_options, options.autoplay);
 }

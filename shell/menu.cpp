@@ -283,7 +283,8 @@ void Menu::Draw(Surface& s, TextRasterizer& text) {
         const SettingRow& row = SettingRows()[static_cast<std::size_t>(i)];
         const int y = kListFirst + kSettingRow * i + 4;
         const int value = data_.SettingValue(static_cast<std::size_t>(i));
-        std::string shown = row.high == 1 ? (value ? "オン" : "オフ") : std::to_string(value);
+        const char* name = value >= 0 && value < static_cast<int>(row.names.size()) ? row.names[static_cast<std::size_t>(value)] : nullptr;
+        std::string shown = name ? name : std::to_string(value);
         if (row.field == &Settings::scale) shown = "x" + shown;
         line(16, y, Sjis(row.label), kItemFont, on);
         line(170, y, Sjis(shown + row.note), kItemFont, on, 230);

@@ -31,13 +31,14 @@ const SettingRow* Row(std::string_view key) {
 
 }  // namespace
 
-const std::array<SettingRow, 5>& SettingRows() {
-  static const std::array<SettingRow, 5> rows = {{
+const std::array<SettingRow, 6>& SettingRows() {
+  static const std::array<SettingRow, 6> rows = {{
       {"scale", "画面の倍率", &Settings::scale, 0, 8, true, ""},  // 0: the largest that fits
-      {"fullscreen", "全画面", &Settings::fullscreen, 0, 1, true, ""},
+      {"fullscreen", "全画面", &Settings::fullscreen, 0, 1, true, "", {"オフ", "オン"}},
       {"music_volume", "音楽の音量", &Settings::music_volume, 0, 10, true, ""},
       {"sound_volume", "効果音の音量", &Settings::sound_volume, 0, 10, true, ""},
-      {"voice", "音声モード", &Settings::voice, 0, 1, false, "（次回の起動から）"},
+      {"text", "文字の描き方", &Settings::text, 0, 2, true, "", {"ドット", "くっきり", "なめらか"}},
+      {"voice", "音声モード", &Settings::voice, 0, 1, false, "（次回の起動から）", {"オフ", "オン"}},
   }};
   return rows;
 }

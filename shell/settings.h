@@ -1,5 +1,6 @@
-// The player's settings: window scale, full screen, music and sound volume
-// (kept in settings.ini in the user's configuration folder) and the voice
+// The player's settings: window scale, full screen, music and sound volume,
+// the way text is drawn (kept in settings.ini in the user's configuration
+// folder) and the voice
 // mode (the game's own marker file, read by the game at start). One table
 // row per setting, so one more is one more line.
 #pragma once
@@ -11,6 +12,8 @@
 #include <ostream>
 #include <string>
 
+#include "platform/platform.h"
+
 namespace nurumo {
 
 struct Settings {
@@ -18,6 +21,7 @@ struct Settings {
   int fullscreen = 0;
   int music_volume = 10;
   int sound_volume = 10;
+  int text = static_cast<int>(kDefaultTextRendering);  // a TextRendering
   int voice = 0;  // the marker file, not the ini file
 };
 
@@ -29,9 +33,10 @@ struct SettingRow {
   int high;  // the scale's top is the platform's to say
   bool in_file;
   const char* note;  // UTF-8, shown after the value; "" for none
+  std::array<const char*, 3> names = {};  // UTF-8 names of the values; none: the number is shown
 };
 
-const std::array<SettingRow, 5>& SettingRows();
+const std::array<SettingRow, 6>& SettingRows();
 
 // $XDG_CONFIG_HOME/nurumo/settings.ini, by default ~/.config/nurumo/settings.ini;
 // nullopt when neither variable helps.

@@ -234,6 +234,7 @@ void Shell::ApplySetting(std::size_t row, int value) {
   if (setting.field == &Settings::fullscreen) platform_.SetFullscreen(value != 0);
   if (setting.field == &Settings::music_volume) platform_.Music().SetVolume(value);
   if (setting.field == &Settings::sound_volume) platform_.Sound().SetVolume(value);
+  if (setting.field == &Settings::text) platform_.SetTextRendering(static_cast<TextRendering>(value));
   if (setting.field == &Settings::voice) {
     std::string error;
     const std::string marker = Sjis("音声モード.txt");

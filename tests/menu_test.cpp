@@ -24,7 +24,7 @@ class FakeData : public MenuData {
 
   std::map<std::string, SlotProblem> slots;
   std::deque<std::string> history;
-  std::array<int, 5> values{2, 0, 10, 10, 0};
+  std::array<int, 6> values{2, 0, 10, 10, 0, 0};
 };
 
 // Keys by name, one after the other; the result of the last.
@@ -105,7 +105,9 @@ TEST(Menu, SettingsStepWithinTheirRange) {
                         Case{0, 3, S, MenuResult::Kind::Setting, 1},           // SPACE goes round, from 1
                         Case{2, 0, vk::kLeft, MenuResult::Kind::None, 0},
                         Case{2, 10, vk::kLeft, MenuResult::Kind::Setting, 9},
-                        Case{4, 0, S, MenuResult::Kind::Setting, 1}}) {
+                        Case{4, 0, S, MenuResult::Kind::Setting, 1},
+                        Case{4, 2, S, MenuResult::Kind::Setting, 0},            // the text's three ways go round
+                        Case{5, 0, S, MenuResult::Kind::Setting, 1}}) {
     data.values[c.row] = c.value;
     while (static_cast<std::size_t>(menu.cursor()) != c.row) menu.Key(D);
     MenuResult result = menu.Key(c.key);

@@ -9,6 +9,7 @@
 #include "app/options.h"
 #include "app/run.h"
 #include "platform/replay.h"
+#include "shell/settings.h"
 #include "support.h"
 
 namespace nurumo {
@@ -118,8 +119,8 @@ TEST(Options, ParsesTheCommandLine) {
   EXPECT_EQ(options.until, 900u);
   EXPECT_TRUE(options.version);
   EXPECT_EQ(options.text, TextRendering::Smooth);
-  Options defaults;
-  EXPECT_EQ(defaults.text, TextRendering::Bitmap);
+  EXPECT_FALSE(Options{}.text);  // the settings file's, or bitmap
+  EXPECT_EQ(Settings{}.text, static_cast<int>(TextRendering::Bitmap));
   EXPECT_TRUE(options.autoplay);
 }
 

@@ -18,6 +18,7 @@
 #include "program_runs.h"
 #include "trace_lines.h"
 #include "shell/shell.h"
+#include "shell/settings.h"
 #include "shell/snapshot.h"
 
 namespace nurumo {
@@ -359,6 +360,29 @@ TEST_F(ShellTest, SettingsSurviveARestart) {
   EXPECT_NE(first.find("\"ev\":\"setting\",\"name\":\"music_volume\",\"value\":9"), std::string::npos) << first;
   EXPECT_NE(second.find("\"ev\":\"setting\",\"name\":\"music_volume\",\"value\":8"), std::string::npos) << second;
   EXPECT_NE(config.Read("nurumo/settings.ini").find("music_volume=8"), std::string::npos);
+}
+
+TEST(Settings, TheFileIsReadWholeOrNotAtAll) {
+  struct Case {
+    const char* text;
+    int text_setting;  // what Settings::text ends as
+    int music;
+    bool complaint;
+  };
+  for (const Case& c : {Case{"text=2\nmusic_volume=3\n", 2, 3, false},
+                        Case{"# comment\n[nurumo]\n text = 1 \n", 1, 10, false},
+                        Case{"music_volume=3\ntext=3\n", 0, 10, true},  // out of range: nothing taken
+                        Case{"voice=1\n", 0, 10, true},                  // the marker file's, not the ini's
+                        Case{"text=smooth\n", 0, 10, true}}) {
+    testing::TempDir dir;
+    dir.Write("settings.ini", c.text);
+    Settings settings;
+    std::ostringstream err;
+    ReadSettings(dir.path() / "settings.ini", settings, err);
+    EXPECT_EQ(settings.text, c.text_setting) << c.text;
+    EXPECT_EQ(settings.music_volume, c.music) << c.text;
+    EXPECT_EQ(!err.str().empty(), c.complaint) << c.text << err.str();
+  }
 }
 
 TEST_F(ShellTest, AfterAGameOverSpaceOpensTheMenuAndTheTitleStartsAgain) {
