@@ -83,7 +83,7 @@ class FuzzPlatform : public HeadlessPlatform {
     return true;
   }
   TextRasterizer& Text() override {
-    static std::unique_ptr<TextRasterizer> text = MakeTtfTextRasterizer();
+    static std::unique_ptr<TextRasterizer> text = MakeTtfTextRasterizer(kDefaultTextRendering);
     return *text;
   }
 };
