@@ -1,6 +1,7 @@
 #include "platform/audio_midi_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <vector>
 
@@ -272,6 +273,12 @@ std::string_view UnwrapRmid(std::string_view bytes) {
     if (size % 2 == 1) in.Byte();  // chunks are padded to even sizes
   }
   return bytes;
+}
+
+bool IsMidiName(const std::filesystem::path& file) {
+  std::string extension = file.extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension == ".mid" || extension == ".midi" || extension == ".rmi";
 }
 
 RepairedMidi RepairMidi(std::string_view file_bytes) {

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,9 @@ namespace nurumo {
 
 // Far more than any piece of music needs; a larger file is refused unread.
 constexpr std::size_t kLargestMidiFile = std::size_t{16} << 20;
+
+// A file name that says MIDI: .mid, .midi or .rmi, in any case.
+bool IsMidiName(const std::filesystem::path& file);
 
 // The Standard MIDI File inside a RIFF "RMID" wrapper (its data chunk cut to
 // the bytes there are); other bytes as they are.

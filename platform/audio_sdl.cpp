@@ -34,12 +34,6 @@ bool IsFile(const std::string& path) {
   return std::filesystem::is_regular_file(path, ec);
 }
 
-bool IsMidiName(const std::filesystem::path& file) {
-  std::string extension = file.extension().string();
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension == ".mid" || extension == ".midi" || extension == ".rmi";
-}
-
 // Reads at most `limit` bytes and one more, which tells the file is larger.
 bool ReadFile(const std::filesystem::path& file, std::string& bytes, std::size_t limit) {
   std::ifstream in(file, std::ios::binary);

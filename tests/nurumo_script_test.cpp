@@ -14,6 +14,7 @@
 #include "script/codec.h"
 #include "script/script.h"
 #include "support.h"
+#include "tests/sound_fixtures.h"
 
 namespace nurumo {
 namespace {
@@ -109,7 +110,7 @@ class Lint : public ::testing::Test {
 };
 
 TEST_F(Lint, ACleanGameHasNoProblems) {
-  dir.Write("dat/HERE.mid", "");
+  dir.Write("dat/HERE.mid", testing::OrganNote());
   Script("0.dat", {"#Midi here.mid", "#Wave here.mid LOOP", "#SetNuru 18", "#SetNuru 0", "#SetEffect ENDING",
                    "#ListAdd 1", "#ListAdd 2", "#ListAdd 3", "#ListAdd 4", "#ListAdd 5", "#ListAdd 6",
                    "#ListClear", "#ListAdd 7", std::string(40, 'x'), "#FileGoto d1.dat"});
@@ -156,6 +157,33 @@ TEST_F(Lint, FindsEveryKindOfProblemWhereItStands) {
   Lines problems = Problems(&ten);
   for (const std::string& line : expected)
     EXPECT_NE(std::find(problems.begin(), problems.end(), line), problems.end()) << line;
+}
+
+TEST_F(Lint, SaysWhichMusicTheGameMendsOrCannotPlay) {
+  using testing::kEndOfTrack;
+  using testing::kOrganTrack;
+  dir.Write("dat/sound.mid", testing::OrganNote());
+  dir.Write("dat/wrapped.rmi", testing::Rmid(testing::OrganNote()));
+  dir.Write("dat/noend.mid", testing::Smf({kOrganTrack}));  // no End of Track: mended
+  dir.Write("dat/header.mid", "MThd");                       // nothing to play
+  dir.Write("dat/tune.ogg", "OggS and whatever");            // not MIDI: the mixer's to judge
+  Script("0.dat", {"#Midi sound.mid", "#Midi wrapped.rmi", "#Midi noend.mid", "#Midi header.mid",
+                   "#Midi tune.ogg", "#Midi NOEND.MID"});  // 6: the same file again, said once
+  const Lines problems = Problems(&ten);
+  ASSERT_EQ(problems.size(), 2u) << ::testing::PrintToString(problems);
+  EXPECT_EQ(problems[0].rfind("dat/0.dat:3: #Midi: dat/noend.mid is not well-formed; the game mends it", 0), 0u)
+      << problems[0];
+  EXPECT_EQ(problems[1], "dat/0.dat:4: #Midi: dat/header.mid cannot be played (not a well-formed MIDI file); "
+                         "the music stays silent");
+}
+
+TEST_F(Lint, AnUpperCaseDatFolderIsTheGamesFolderToo) {
+  std::filesystem::rename(dir.path() / "dat", dir.path() / "DAT");
+  EXPECT_EQ(Problems(&ten), Lines{});
+  const std::string command =
+      std::string(NURUMO_BINARY_DIR) + "/nurumo-script lint " + dir.path().string() + " >/dev/null 2>&1";
+  const int status = std::system(command.c_str());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST_F(Lint, ListLinesCountAcrossFileGotoAndPagesUntilCleared) {

@@ -7,6 +7,7 @@
 
 #include "core/errors.h"
 #include "core/text.h"
+#include "platform/audio_midi_file.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "script/script.h"
@@ -73,12 +74,14 @@ class Linter {
   void LoadLines(Script& script, const std::string& bytes);
   bool Command(Run& run, std::string_view keyword, const TokenSlots& slots, int line);
   bool FileGoto(Run& run, const std::string& target, int line);
+  void CheckMidi(const std::string& shown, int line, const std::string& name);
   void PageLine(Run& run, const std::string& text, int line);
   std::string Key(const std::string& name) const { return files_.Resolve("dat\\" + name).string(); }
 
   FileSystem files_;
   TextRasterizer* text_;
   std::map<std::string, Script> scripts_;  // by the file on the disk
+  std::set<std::string> pieces_;           // music already checked, by the file on the disk
   std::vector<LintProblem> problems_;
   std::set<std::string> seen_;
 };
@@ -154,6 +157,27 @@ void Linter::RunFrom(const std::string& name) {
   }
 }
 
+// A MIDI piece the game refuses (the level is silent) or plays only after
+// mending it in memory, as the player does with the sloppy files of old.
+void Linter::CheckMidi(const std::string& shown, int line, const std::string& name) {
+  if (!pieces_.insert(Key(name)).second) return;
+  std::string bytes, error;
+  uint64_t size = 0;
+  if (!files_.ReadHead("dat\\" + name, kLargestMidiFile + 1, bytes, size, error)) {
+    Report(shown, line, "#Midi: " + Shown(name) + " cannot be read: " + error);
+    return;
+  }
+  if (!UnwrapRmid(bytes).starts_with("MThd") && !IsMidiName(files_.Resolve("dat\\" + name))) return;  // other music
+  const RepairedMidi checked = RepairMidi(bytes);
+  if (!checked.problem.empty())
+    Report(shown, line, "#Midi: " + Shown(name) + " cannot be played (" + std::string(checked.problem) +
+                            "); the music stays silent");
+  else if (checked.repaired)
+    Report(shown, line, "#Midi: " + Shown(name) +
+                            " is not well-formed; the game mends it in memory each time it plays it "
+                            "(save it again with a MIDI editor)");
+}
+
 void Linter::PageLine(Run& run, const std::string& text, int line) {
   if (text_) {
     int width = text_->MeasureWidth(text, FontSpec{12, true});
@@ -173,6 +197,8 @@ bool Linter::Command(Run& run, std::string_view keyword, const TokenSlots& slots
   if (keyword == "#FileGoto") return FileGoto(run, word, line);
   if ((keyword == "#Midi" || keyword == "#Wave") && !word.empty() && !Exists(word))
     Report(shown, line, std::string(keyword) + ": " + Shown(word) + " does not exist");
+  else if (keyword == "#Midi" && !word.empty())
+    CheckMidi(shown, line, word);
   if (keyword == "#SetNuru") {
     try {
       int32_t n = ParseScriptNumber(Token(slots, 0), word);

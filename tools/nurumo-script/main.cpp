@@ -10,6 +10,7 @@
 
 #include "lint.h"
 #include "platform/devices.h"
+#include "platform/files.h"
 #include "script/codec.h"
 
 namespace {
@@ -61,7 +62,7 @@ int Convert(bool encode, bool crlf, const std::string& in_path, const std::strin
 
 int Lint(const std::filesystem::path& game_dir) {
   std::error_code ec;
-  if (!std::filesystem::is_directory(game_dir / "dat", ec)) {
+  if (!std::filesystem::is_directory(nurumo::FileSystem(game_dir).Resolve("dat"), ec)) {  // DAT is as good as dat
     std::cerr << "nurumo-script: " << game_dir.string() << " holds no dat folder\n" << kUsageText;
     return kUsage;
   }
