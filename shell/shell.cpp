@@ -322,13 +322,15 @@ void Shell::Autosave() {
 void Shell::ShowNotice(const std::string& cp932) {
   notice_ = cp932;
   notice_until_ = platform_.Now() + kNoticeMs;
-  TextRasterizer* text = nullptr;
-  try {
-    text = &platform_.Text();
-  } catch (const std::exception&) {
-    return;  // no font: the trace and the slot file still tell
-  }
-  platform_.SetDecoration([this, text](Surface& picture) { DrawNotice(*text, picture, notice_); });
+  // The rasteriser is asked for on every frame: the menu's text setting may
+  // replace it while the notice stands.
+  platform_.SetDecoration([this](Surface& picture) {
+    try {
+      DrawNotice(platform_.Text(), picture, notice_);
+    } catch (const std::exception&) {
+      // no font: the trace and the slot file still tell
+    }
+  });
   const Surface& frame = game().gfx.FrameSurface;
   if (!frame.empty() && !paused_) platform_.Present(frame);
 }

@@ -362,6 +362,25 @@ TEST_F(ShellTest, SettingsSurviveARestart) {
   EXPECT_NE(config.Read("nurumo/settings.ini").find("music_volume=8"), std::string::npos);
 }
 
+// The quick save's notice still stands when the menu changes the way text is
+// drawn; the notice must draw with the new rasteriser, not the one it saw.
+TEST_F(ShellTest, ANoticeOutlivesTheRasteriserItWasShownWith) {
+  Replay replay;
+  replay.At(500, "SPACE").At(2500, "SPACE").At(3000, "F5").Then(100, "ESC");
+  replay.Then(50, "UP").Then(50, "UP").Then(50, "UP").Then(50, "ENTER");  // 設定
+  for (int i = 0; i < 4; ++i) replay.Then(50, "DOWN");                     // 文字の描き方
+  replay.Then(50, "VK39").Then(50, "ESC").Then(50, "ESC").Then(200, "SPACE");
+  testing::TempDir config;  // the menu writes the settings file: not the user's
+  const char* old = std::getenv("XDG_CONFIG_HOME");
+  const std::string kept = old ? old : "";
+  ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+  std::string trace;
+  const int status = folder_.Run(replay, 6000, "", trace);
+  if (old) ::setenv("XDG_CONFIG_HOME", kept.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
+  ASSERT_EQ(status, 0) << folder_.Read("stderr.txt");
+  EXPECT_NE(trace.find("\"ev\":\"setting\",\"name\":\"text\",\"value\":1"), std::string::npos) << trace;
+}
+
 TEST(Settings, TheFileIsReadWholeOrNotAtAll) {
   struct Case {
     const char* text;
