@@ -11,13 +11,13 @@
 #include <cctype>
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
 #include <set>
 #include <system_error>
 
 #include "platform/audio_midi_file.h"
 #include "platform/devices.h"
+#include "platform/files.h"
 #include "platform/sdl/sdl_events.h"
 
 namespace nurumo {
@@ -32,17 +32,6 @@ constexpr std::size_t kLargestMusicFile = std::size_t{64} << 20;  // read whole 
 bool IsFile(const std::string& path) {
   std::error_code ec;
   return std::filesystem::is_regular_file(path, ec);
-}
-
-// Reads at most `limit` bytes and one more, which tells the file is larger.
-bool ReadFile(const std::filesystem::path& file, std::string& bytes, std::size_t limit) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  bytes.clear();
-  char buffer[1 << 16];
-  while (bytes.size() <= limit && in.read(buffer, sizeof buffer).gcount() > 0)
-    bytes.append(buffer, static_cast<std::size_t>(in.gcount()));
-  return !in.bad();
 }
 
 // Runs on the audio thread: it only posts an event for the game's thread.
@@ -156,7 +145,9 @@ class SdlMusic : public MusicDevice {
   // first (the file on disk stays as it is); one inside a RIFF wrapper is
   // taken out of it for the synthesizer.
   Mix_Music* Load(const std::filesystem::path& file, std::string& reason) {
-    if (!ReadFile(file, bytes_, kLargestMusicFile)) {
+    uint64_t size = 0;
+    std::string error;
+    if (!ReadFileHead(file, kLargestMusicFile + 1, bytes_, size, error)) {  // one more byte tells a larger file
       reason = "cannot read the file";
       return nullptr;
     }

@@ -43,61 +43,56 @@ std::vector<std::string> Components(std::string_view cp932) {
 
 constexpr const char* kTooLarge = "larger than 64 MB";
 
-// A file open for reading, closed when it goes.
-class ReadFile {
- public:
-  // Only a regular file is read: a pipe or a device of the game's names
-  // would block or never end (opened without waiting, so a pipe cannot hold
-  // the game up here).
-  ReadFile(const fs::path& path, std::string& error) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    struct stat info {};
-    if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
-      error = std::strerror(errno);
-      Close();
-    } else if (!S_ISREG(info.st_mode)) {
-      error = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
-      Close();
-    } else {
-      size_ = static_cast<uint64_t>(info.st_size);
-    }
-  }
-  ~ReadFile() { Close(); }
-  ReadFile(const ReadFile&) = delete;
-  ReadFile& operator=(const ReadFile&) = delete;
-
-  bool ok() const { return fd_ >= 0; }
-  uint64_t size() const { return size_; }
-
-  // Up to max_bytes from the current position, in chunks, so that what is
-  // held never runs far ahead of what the file really gave.
-  bool Read(std::size_t max_bytes, std::string& out, std::string& error) {
-    constexpr std::size_t kChunk = std::size_t{1} << 16;
-    out.reserve(static_cast<std::size_t>(std::min<uint64_t>(size_, max_bytes)));
-    char chunk[kChunk];
-    while (out.size() < max_bytes) {
-      ssize_t n = ::read(fd_, chunk, std::min(kChunk, max_bytes - out.size()));
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        error = std::strerror(errno);
-        return false;
-      }
-      if (n == 0) break;
-      out.append(chunk, static_cast<std::size_t>(n));
-    }
-    return true;
-  }
-
- private:
-  void Close() {
-    if (fd_ >= 0) ::close(fd_);
-    fd_ = -1;
-  }
-  int fd_ = -1;
-  uint64_t size_ = 0;
-};
-
 }  // namespace
+
+RegularFile::RegularFile(const fs::path& path, std::string& error) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a pipe cannot hold the open up
+  struct stat info {};
+  if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
+    error = std::strerror(errno);
+    Close();
+  } else if (!S_ISREG(info.st_mode)) {
+    error = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
+    Close();
+  } else {
+    size_ = static_cast<uint64_t>(info.st_size);
+  }
+}
+
+// In chunks, so that what is held never runs far ahead of what the file
+// really gave.
+bool RegularFile::Read(std::size_t max_bytes, std::string& out, std::string& error) {
+  constexpr std::size_t kChunk = std::size_t{1} << 16;
+  out.reserve(static_cast<std::size_t>(std::min<uint64_t>(size_, max_bytes)));
+  char chunk[kChunk];
+  while (out.size() < max_bytes) {
+    ssize_t n = ::read(fd_, chunk, std::min(kChunk, max_bytes - out.size()));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = std::strerror(errno);
+      return false;
+    }
+    if (n == 0) break;
+    out.append(chunk, static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
+void RegularFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+bool ReadFileHead(const fs::path& path, std::size_t max_bytes, std::string& out, uint64_t& file_size,
+                  std::string& error) {
+  RegularFile file(path, error);
+  if (!file.ok()) return false;
+  std::string bytes;
+  if (!file.Read(max_bytes, bytes, error)) return false;
+  file_size = std::max<uint64_t>(file.size(), bytes.size());
+  out = std::move(bytes);
+  return true;
+}
 
 FileSystem::FileSystem(fs::path game_dir, fs::path data_dir)
     : game_dir_(std::move(game_dir)), data_dir_(std::move(data_dir)) {}
@@ -135,7 +130,7 @@ bool FileSystem::Exists(std::string_view cp932) const {
 }
 
 bool FileSystem::ReadAll(std::string_view cp932, std::string& out, std::string& error) const {
-  ReadFile file(Resolve(cp932), error);
+  RegularFile file(Resolve(cp932), error);
   if (!file.ok()) return false;
   if (file.size() > kReadLimit) {  // refused before a byte is read
     error = kTooLarge;
@@ -153,13 +148,7 @@ bool FileSystem::ReadAll(std::string_view cp932, std::string& out, std::string& 
 
 bool FileSystem::ReadHead(std::string_view cp932, std::size_t max_bytes, std::string& out,
                           uint64_t& file_size, std::string& error) const {
-  ReadFile file(Resolve(cp932), error);
-  if (!file.ok()) return false;
-  std::string bytes;
-  if (!file.Read(max_bytes, bytes, error)) return false;
-  file_size = std::max<uint64_t>(file.size(), bytes.size());
-  out = std::move(bytes);
-  return true;
+  return ReadFileHead(Resolve(cp932), max_bytes, out, file_size, error);
 }
 
 bool FileSystem::WriteAtomic(std::string_view cp932, std::string_view bytes, std::string& error) const {

@@ -13,6 +13,35 @@
 
 namespace nurumo {
 
+// A regular file open for reading, closed when it goes. A pipe or a device
+// is refused (ok() is false, with a reason): reading one could block or
+// never end.
+class RegularFile {
+ public:
+  RegularFile(const std::filesystem::path& path, std::string& error);
+  ~RegularFile() { Close(); }
+  RegularFile(const RegularFile&) = delete;
+  RegularFile& operator=(const RegularFile&) = delete;
+
+  bool ok() const { return fd_ >= 0; }
+  uint64_t size() const { return size_; }  // as the file said when it was opened
+
+  // Appends what follows the bytes read so far to `out` until `out` holds
+  // `max_bytes` or the file ends; false with a reason (UTF-8) on an error.
+  bool Read(std::size_t max_bytes, std::string& out, std::string& error);
+
+ private:
+  void Close();
+  int fd_ = -1;
+  uint64_t size_ = 0;
+};
+
+// At most the first `max_bytes` bytes of a regular file (all of a shorter
+// one) and its whole size, without reading the rest; false with a reason
+// (UTF-8). Ask for one byte more than a limit to tell a larger file.
+bool ReadFileHead(const std::filesystem::path& path, std::size_t max_bytes, std::string& out,
+                  uint64_t& file_size, std::string& error);
+
 class FileSystem {
  public:
   FileSystem(std::filesystem::path game_dir, std::filesystem::path data_dir);

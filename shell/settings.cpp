@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <system_error>
 
@@ -54,11 +53,9 @@ std::optional<fs::path> SettingsPath() {
 void ReadSettings(const fs::path& path, Settings& settings, std::ostream& err) {
   std::error_code ec;
   if (!fs::exists(path, ec)) return;
-  std::ifstream in(path, std::ios::binary);
-  std::string text;
-  if (in && fs::file_size(path, ec) <= kMaxFileBytes && !ec)
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  else
+  std::string text, error;
+  uint64_t size = 0;
+  if (!ReadFileHead(path, kMaxFileBytes, text, size, error) || size > kMaxFileBytes)
     text = "\x01";  // unreadable or far too large: as damaged
   Settings read = settings;
   std::istringstream lines(text);

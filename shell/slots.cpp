@@ -3,7 +3,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <fstream>
 #include <system_error>
 
 #include "core/serializer.h"
@@ -60,11 +59,23 @@ bool Inflate(std::string_view packed, uint32_t size, std::string& raw) {
   return result == Z_OK && got == size;
 }
 
-bool ReadFile(const fs::path& path, std::string& out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+// The CRC-32 of a file's name and size, then of its bytes, read a piece at a
+// time; a file that cannot be read counts as empty.
+uint32_t CrcOfFile(uint32_t crc, const fs::path& dat, const fs::path& file) {
+  std::error_code ec;
+  std::string error, chunk;
+  RegularFile in(file, error);
+  Serializer header = Serializer::Writer(1);
+  std::string name = fs::relative(file, dat, ec).generic_string();
+  header.Sync(name, kMaxText * 16);
+  uint64_t size = in.ok() ? in.size() : 0;
+  header.Sync(size);
+  crc = Crc(crc, header.bytes());
+  while (in.ok() && in.Read(std::size_t{1} << 16, chunk, error) && !chunk.empty()) {
+    crc = Crc(crc, chunk);
+    chunk.clear();
+  }
+  return crc;
 }
 
 }  // namespace
@@ -119,18 +130,7 @@ uint32_t ContentIdentity(const fs::path& game_dir) {
   }
   std::sort(files.begin(), files.end());
   uint32_t crc = Crc(0, {});
-  std::string bytes;
-  for (const fs::path& file : files) {
-    const std::string name = fs::relative(file, dat, ec).generic_string();
-    if (!ReadFile(file, bytes)) bytes.clear();  // an unreadable file counts as empty
-    Serializer header = Serializer::Writer(1);
-    std::string copy = name;
-    header.Sync(copy, kMaxText * 16);
-    uint64_t size = bytes.size();
-    header.Sync(size);
-    crc = Crc(crc, header.bytes());
-    crc = Crc(crc, bytes);
-  }
+  for (const fs::path& file : files) crc = CrcOfFile(crc, dat, file);
   return crc;
 }
 
@@ -224,12 +224,17 @@ SlotFile SlotStore::Read(std::string_view slot) {
     file.problem = SlotProblem::Missing;
   } else if (fs::is_directory(status)) {
     file.problem = SlotProblem::Folder;
-  } else if (fs::file_size(path, ec) > kMaxFileBytes && !ec) {
-    file.problem = SlotProblem::TooLarge;
   } else {
-    std::string bytes;
-    if (!ReadFile(path, bytes)) {
+    std::string bytes, error;
+    RegularFile in(path, error);
+    if (!in.ok()) {
       file.problem = SlotProblem::Unreadable;
+    } else if (in.size() > kMaxFileBytes) {
+      file.problem = SlotProblem::TooLarge;  // refused unread
+    } else if (!in.Read(kMaxFileBytes + 1, bytes, error)) {
+      file.problem = SlotProblem::Unreadable;
+    } else if (bytes.size() > kMaxFileBytes) {
+      file.problem = SlotProblem::TooLarge;  // it grew while it was read
     } else {
       file = DecodeSlotFile(bytes, identity());
     }

@@ -2,6 +2,7 @@
 // autosave and the starts from a slot.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -115,6 +116,10 @@ TEST_F(ShellTest, ARefusedSlotLeavesTheGameAndTheFileAlone) {
          fs::remove(p);
          fs::create_directory(p);
        }},
+      {"a pipe in its place, which nobody writes", [](const fs::path& p, const std::string&) {
+         fs::remove_all(p);
+         ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0);
+       }},
       {"another game's slot", [&](const fs::path& p, const std::string& b) {
          SlotFile good = DecodeSlotFile(b, ContentIdentity(testing::kGameDat.parent_path()));
          write(p, EncodeSlotFile(good.summary, good.state, kSnapshotVersion, 12345));
@@ -134,11 +139,11 @@ TEST_F(ShellTest, ARefusedSlotLeavesTheGameAndTheFileAlone) {
   for (const Damage& damage : damages) {
     SCOPED_TRACE(damage.name);
     damage.apply(slot, good);
-    const std::string before = fs::is_directory(slot) ? "" : folder_.Read("slots/quick.slot");
+    const std::string before = fs::is_regular_file(slot) ? folder_.Read("slots/quick.slot") : "";
     const std::string state = run.State();
     run.Play({{4000, vk::kF9}}, 4000);
     EXPECT_TRUE(run.State() == state) << "the running game changed";
-    EXPECT_TRUE((fs::is_directory(slot) ? "" : folder_.Read("slots/quick.slot")) == before) << "the file changed";
+    EXPECT_TRUE((fs::is_regular_file(slot) ? folder_.Read("slots/quick.slot") : "") == before) << "the file changed";
     EXPECT_NE(run.trace().rfind("\"ev\":\"slot-load\",\"slot\":\"quick\",\"ok\":false"), std::string::npos);
   }
 }
