@@ -4,6 +4,8 @@
 
 #include <cstdlib>
 
+#include "platform/files.h"
+
 namespace nurumo {
 
 namespace fs = std::filesystem;
@@ -41,15 +43,7 @@ GameDirSearch ThisProcessSearch(const std::optional<fs::path>& given) {
 
 bool HoldsDat(const fs::path& dir) {
   std::error_code ec;
-  if (dir.empty()) return false;
-  if (fs::is_directory(dir / "dat", ec)) return true;
-  for (const auto& entry : fs::directory_iterator(dir, ec)) {
-    std::string name = entry.path().filename().string();
-    for (char& c : name)
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (name == "dat" && entry.is_directory(ec)) return true;
-  }
-  return false;
+  return !dir.empty() && fs::is_directory(FileSystem(dir).Resolve("dat"), ec);  // DAT as well, as the game reads it
 }
 
 bool ChooseGameDir(const GameDirSearch& search, GameFolder& out, std::string& error) {
