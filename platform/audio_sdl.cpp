@@ -18,6 +18,7 @@
 #include "platform/audio_midi_file.h"
 #include "platform/devices.h"
 #include "platform/files.h"
+#include "platform/rendered_music.h"
 #include "platform/sdl/sdl_events.h"
 
 namespace nurumo {
@@ -107,9 +108,10 @@ class SdlMusic : public MusicDevice {
 
   bool Open(const std::filesystem::path& file) override {
     Close();
-    if (!mixer_->midi()) return false;  // silence, already told why
+    const std::filesystem::path rendered = RenderedMusic(file);  // where the machine plays MIDI rendered ahead
+    if (rendered.empty() && !mixer_->midi()) return false;  // silence, already told why
     std::string reason;
-    music_ = Load(file, reason);
+    music_ = Load(rendered.empty() ? file : rendered, reason);
     if (music_) return true;
     bytes_.clear();
     mixer_->Say("cannot play " + file.string() + " (" + reason + ")");

@@ -1,0 +1,31 @@
+// The page has no fontconfig: its data carries the two faces at the paths
+// Debian installs them to, so that the same program finds them under node
+// (the host's files) and in the browser (the packed data).
+#include <sys/stat.h>
+
+#include "platform/font_files.h"
+
+namespace nurumo {
+
+namespace {
+
+constexpr const char* kOutlineFile = "/usr/share/fonts/opentype/ipafont-gothic/ipagp.ttf";
+constexpr const char* kBitmapFile = "/usr/share/fonts/truetype/mona/mona.ttf";
+
+FaceFile IfThere(const char* path) {
+  struct stat info {};
+  FaceFile face;
+  if (::stat(path, &info) == 0 && S_ISREG(info.st_mode)) face.path = path;
+  return face;
+}
+
+}  // namespace
+
+FaceFiles FindFaceFiles(bool with_bitmap) {
+  FaceFiles faces;
+  faces.outline = IfThere(kOutlineFile);
+  if (with_bitmap) faces.bitmap = IfThere(kBitmapFile);
+  return faces;
+}
+
+}  // namespace nurumo
