@@ -1,0 +1,178 @@
+// The page in a real browser: Debian's chromium, headless, driven by
+// puppeteer-core, the page served on 127.0.0.1.
+//   node browser-test.js SITE NATIVE_DIR
+// SITE is a built page (scripts/web); NATIVE_DIR holds what the native
+// headless build gave for the same replay (platform/web/test/web-test makes
+// both): trace (the trace) and snaps/ (its pictures).
+//   (a) headless=1: the trace of the replay is byte for byte the native one
+//   (b) real time: the same events in the same order, the pictures taken at
+//       quiet moments equal to the native ones, and sound reaching the audio
+//       output while the music plays
+//   (c) F5 saves to the quick slot, kept in IndexedDB: after a reload,
+//       load=quick resumes from it
+'use strict';
+const {spawn} = require('child_process');
+const fs = require('fs');
+const path = require('path');
+const puppeteer = require('puppeteer-core');
+
+const [site, nativeDir] = process.argv.slice(2);
+const kReplay = 'test-replay.txt';
+let failures = 0;
+
+function check(ok, what) {
+  console.log((ok ? 'ok   ' : 'FAIL ') + what);
+  if (!ok) failures++;
+}
+
+function serve(folder) {
+  return new Promise((resolve, reject) => {
+    const server = spawn('python3', [path.join(__dirname, '..', 'serve.py'), folder], {stdio: ['ignore', 'pipe', 'inherit']});
+    server.stdout.once('data', (data) => resolve({server, base: String(data).trim().replace(/index\.html$/, '')}));
+    server.once('error', reject);
+  });
+}
+
+// Opens the page and gathers its console lines until the game has ended
+// (the page shows its closing screen) or `until` says enough.
+async function open(browser, url, {until, timeoutMs = 120000} = {}) {
+  const page = await browser.newPage();
+  const lines = [];
+  page.on('console', (message) => {
+    if (message.type() === 'log') lines.push(message.text());
+  });
+  page.on('pageerror', (error) => lines.push('PAGE ERROR ' + error.message));
+  await page.goto(url);
+  const started = Date.now();
+  for (;;) {
+    const closed = await page.evaluate(() => document.body.classList.contains('closed'));
+    if (closed || (until && (await until(page, lines)))) break;
+    if (Date.now() - started > timeoutMs) {
+      lines.push('TIMEOUT');
+      break;
+    }
+    await new Promise((r) => setTimeout(r, 200));
+  }
+  return {page, lines};
+}
+
+// The event names of trace lines, in order, without their times.
+function events(lines) {
+  return lines.filter((l) => l.startsWith('{')).map((l) => {
+    const event = JSON.parse(l);
+    delete event.t;
+    delete event.time;
+    return JSON.stringify(event);
+  });
+}
+
+// The RGBA pixels of a PNG, decoded by the browser.
+async function pixels(page, bytes) {
+  return page.evaluate(async (b64) => {
+    const blob = await (await fetch('data:image/png;base64,' + b64)).blob();
+    const bitmap = await createImageBitmap(blob);
+    const canvas = new OffscreenCanvas(bitmap.width, bitmap.height);
+    const context = canvas.getContext('2d');
+    context.drawImage(bitmap, 0, 0);
+    const data = context.getImageData(0, 0, bitmap.width, bitmap.height).data;
+    let hash = 0;
+    for (let i = 0; i < data.length; i++) hash = (hash * 31 + data[i]) >>> 0;
+    return bitmap.width + 'x' + bitmap.height + ':' + hash;
+  }, Buffer.from(bytes).toString('base64'));
+}
+
+async function main() {
+  fs.copyFileSync(path.join(__dirname, 'replay.txt'), path.join(site, kReplay));
+  const nativeTrace = fs.readFileSync(path.join(nativeDir, 'trace'), 'utf8');
+  const {server, base} = await serve(site);
+  const browser = await puppeteer.launch({
+    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    args: ['--no-sandbox', '--disable-dev-shm-usage', '--disable-gpu', '--autoplay-policy=no-user-gesture-required',
+           '--window-size=1280,800'],
+  });
+  try {
+    // (a) the virtual clock: byte for byte.
+    {
+      const {page, lines} = await open(browser, base + 'index.html?headless=1&seed=7&trace=-&replay=' + kReplay);
+      const trace = lines.filter((l) => l.startsWith('{')).join('\n') + '\n';
+      check(trace === nativeTrace, '(a) headless=1: the trace equals the native one (' +
+            lines.length + ' lines)');
+      if (trace !== nativeTrace) {
+        const a = nativeTrace.split('\n'), b = trace.split('\n');
+        const i = a.findIndex((line, n) => line !== b[n]);
+        console.log('  first difference at line ' + (i + 1) + ':\n  native ' + a[i] + '\n  page   ' + b[i]);
+      }
+      await page.close();
+    }
+    // (b) real time: the same events, the same pictures, sound.
+    {
+      let sound = false;
+      const {page, lines} = await open(browser, base + 'index.html?seed=7&trace=-&replay=' + kReplay, {
+        until: async (p) => {
+          if (!sound) {
+            sound = await p.evaluate(() => {
+              const audio = window.SDL2 && SDL2.audio;
+              if (!audio || !audio.scriptProcessorNode) return false;
+              if (!window.nurumoTap) {
+                const context = SDL2.audioContext;
+                window.nurumoTap = context.createAnalyser();
+                audio.scriptProcessorNode.connect(window.nurumoTap);
+              }
+              const data = new Float32Array(window.nurumoTap.fftSize);
+              window.nurumoTap.getFloatTimeDomainData(data);
+              return data.some((v) => Math.abs(v) > 1e-3);
+            });
+          }
+          return false;
+        },
+      });
+      check(!lines.includes('TIMEOUT'), '(b) real time: the game ran the replay to its end');
+      const want = events(nativeTrace.split('\n')), got = events(lines);
+      check(JSON.stringify(want) === JSON.stringify(got),
+            '(b) real time: the same ' + want.length + ' events in the same order (got ' + got.length + ')');
+      check(sound, '(b) real time: sound reaches the audio output');
+      for (const name of fs.readdirSync(path.join(nativeDir, 'snaps'))) {
+        const native = fs.readFileSync(path.join(nativeDir, 'snaps', name));
+        let bytes = null;
+        try {
+          bytes = Buffer.from(await page.evaluate((n) => Array.from(Module.FS.readFile('/' + n)), name));
+        } catch (e) { /* not taken */ }
+        check(bytes && (await pixels(page, bytes)) === (await pixels(page, native)),
+              '(b) real time: the picture ' + name + ' equals the native one');
+      }
+      await page.close();
+    }
+    // (c) the quick slot kept in IndexedDB across a reload.
+    {
+      const page = await browser.newPage();
+      const lines = [];
+      page.on('console', (message) => lines.push(message.text()));
+      await page.goto(base + 'index.html?seed=3&trace=-');
+      await page.waitForFunction(() => document.body.classList.contains('running'), {timeout: 60000});
+      await new Promise((r) => setTimeout(r, 3000));
+      await page.keyboard.press('Space');
+      await new Promise((r) => setTimeout(r, 2000));
+      await page.keyboard.press('F5');
+      await new Promise((r) => setTimeout(r, 3500));  // the page keeps what was written within two seconds
+      const saved = lines.some((l) => l.includes('"slot-save"') || l.includes('quick'));
+      await page.goto(base + 'index.html?load=quick&trace=-');
+      await page.waitForFunction(() => document.body.classList.contains('running'), {timeout: 60000});
+      await new Promise((r) => setTimeout(r, 2000));
+      check(saved && lines.some((l) => l.includes('"slot-load"') && l.includes('"ok":true')),
+            '(c) F5, a reload, load=quick: the game resumes from the quick slot');
+      await page.close();
+    }
+  } finally {
+    await browser.close();
+    server.kill();
+    fs.rmSync(path.join(site, kReplay), {force: true});
+  }
+  console.log(failures ? failures + ' checks failed' : 'all checks passed');
+  process.exit(failures ? 1 : 0);
+}
+
+main().catch((error) => {
+  console.error(error);
+  process.exit(1);
+});
