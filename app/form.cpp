@@ -128,6 +128,8 @@ void DispatchEvent(Game& game, const InputEvent& event, bool keys_active) {
       case InputEvent::Kind::Wheel:
       case InputEvent::Kind::Pad:
         break;  // the shell turns these into keys; the game hears keys only
+      case InputEvent::Kind::Hidden:
+        break;  // the shell's: the game plays on
     }
   } catch (const std::exception& error) {
     ShowError(game, error);  // the box, then the game goes on

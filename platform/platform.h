@@ -85,7 +85,10 @@ inline constexpr int kLeftButton = 1;
 inline constexpr int kRightButton = 3;
 
 struct InputEvent {
-  enum class Kind { Key, Quit, MusicNotify, Click, Wheel, Pad };
+  // Hidden: the window was hidden where that may be the last the program
+  // hears before it is ended without a Quit (a browser's tab); sent only on
+  // such machines (HidingMayEnd in platform/machine.h).
+  enum class Kind { Key, Quit, MusicNotify, Click, Wheel, Pad, Hidden };
   Kind kind = Kind::Key;
   int vk = 0;      // Key: the virtual key code; Pad: a PadButton
   int button = 0;  // Click: kLeftButton or kRightButton; Wheel: notches, positive away from the player

@@ -111,6 +111,9 @@ void Shell::HandleEvent(const InputEvent& event) {
         Autosave();  // closing the window, or SIGINT or SIGTERM, loses nothing
       return host_.ToGame(event);
     case InputEvent::Kind::MusicNotify: return host_.ToGame(event);
+    case InputEvent::Kind::Hidden:  // maybe the last chance: what a close would keep is kept, and play goes on
+      if (options_.autosave && !game().terminate && !NothingToLose(game(), host_.started())) Autosave();
+      return;
   }
 }
 

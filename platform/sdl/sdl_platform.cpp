@@ -13,6 +13,7 @@
 #include "core/text.h"
 #include "platform/bmp_sdl.h"
 #include "platform/devices.h"
+#include "platform/machine.h"
 #include "platform/sdl/box_drawing.h"
 #include "platform/sdl/sdl_events.h"
 #include "platform/sdl/sdl_keys.h"
@@ -144,6 +145,10 @@ bool SdlPlatform::Translate(const void* raw, InputEvent& out) {
   if (event.type == SDL_WINDOWEVENT) {
     if (event.window.event == SDL_WINDOWEVENT_EXPOSED || event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
       Render(window_);
+    if (event.window.event == SDL_WINDOWEVENT_HIDDEN && HidingMayEnd()) {
+      out = {InputEvent::Kind::Hidden, 0};
+      return true;
+    }
     return false;
   }
   if (event.type == SDL_MOUSEBUTTONDOWN) {

@@ -19,3 +19,19 @@ add_executable(nurumo-node app/main.cpp)
 target_link_libraries(nurumo-node PRIVATE nurumo_app)
 target_link_options(nurumo-node PRIVATE ${web_common} -sENVIRONMENT=node -sNODERAWFS=1)
 set_target_properties(nurumo-node PROPERTIES SUFFIX .js)
+
+# The test programs under node (scripts/web test-node): GoogleTest from the
+# sources Debian's libgtest-dev carries, every test program linked for node
+# with the host's files, run by ctest through node-run. Those that start
+# another program cannot run there (node has no fork): NURUMO_WEB_NO_NODE.
+if(NURUMO_TESTS)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  add_library(GTest::gtest ALIAS gtest)
+  add_library(GTest::gtest_main ALIAS gtest_main)
+  add_link_options(${web_common} -sENVIRONMENT=node -sNODERAWFS=1)
+  # Each starts the built program (tests/program_runs.h) or a tool.
+  set(NURUMO_WEB_NO_NODE bundled_game_test content_test nurumo_script_test replay_test run_test shell_test
+      snapshot_test text_test)
+endif()

@@ -202,7 +202,12 @@
 
   // A hidden or closed tab: what the game has written is kept at once.
   document.addEventListener('visibilitychange', function () {
-    if (document.visibilityState === 'hidden' && running) sync();
+    // The game autosaves on the same news (SDL tells it the window is
+    // hidden); keep that too once its loop has run.
+    if (document.visibilityState === 'hidden' && running) {
+      sync();
+      setTimeout(sync, 300);
+    }
   });
   addEventListener('pagehide', function () { if (running) sync(); });
 
