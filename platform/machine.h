@@ -10,4 +10,7 @@ namespace nurumo {
 // close would keep.
 bool HidingMayEnd();
 
+// Waits up to `ms` for an SDL event, leaving it in the queue.
+void WaitForSdlEvent(int ms);
+
 }  // namespace nurumo
