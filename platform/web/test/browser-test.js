@@ -18,11 +18,21 @@ const puppeteer = require('puppeteer-core');
 
 const [site, nativeDir] = process.argv.slice(2);
 const kReplay = 'test-replay.txt';
+const kSaveReplay = 'test-save-replay.txt';
 let failures = 0;
 
 function check(ok, what) {
   console.log((ok ? 'ok   ' : 'FAIL ') + what);
   if (!ok) failures++;
+}
+
+async function waitFor(condition, timeoutMs) {
+  const started = Date.now();
+  while (!condition()) {
+    if (Date.now() - started > timeoutMs) return false;
+    await new Promise((r) => setTimeout(r, 200));
+  }
+  return true;
 }
 
 function serve(folder) {
@@ -143,6 +153,23 @@ async function main() {
       }
       await page.close();
     }
+    // (c) save.dat kept in IndexedDB across a reload: the save question's Y,
+    // then a fresh start reads it.
+    {
+      fs.copyFileSync(path.join(nativeDir, 'save-replay.txt'), path.join(site, kSaveReplay));
+      const page = await browser.newPage();
+      const lines = [];
+      page.on('console', (message) => lines.push(message.text()));
+      await page.goto(base + 'index.html?seed=1&trace=-&replay=' + kSaveReplay);
+      const saved = await waitFor(() => lines.some((l) => l.includes('"ev":"save","ok":true')), 90000);
+      await new Promise((r) => setTimeout(r, 3500));  // the page keeps what was written within two seconds
+      lines.length = 0;
+      await page.goto(base + 'index.html?trace=-');
+      const loaded = await waitFor(() => lines.some((l) => l.includes('"ev":"load"')), 60000);
+      check(saved && loaded && lines.some((l) => l.includes('"ev":"load","ok":true')),
+            '(c) the save question\'s Y, a reload: the game reads save.dat');
+      await page.close();
+    }
     // (c) the quick slot kept in IndexedDB across a reload.
     {
       const page = await browser.newPage();
@@ -155,11 +182,12 @@ async function main() {
       await new Promise((r) => setTimeout(r, 2000));
       await page.keyboard.press('F5');
       await new Promise((r) => setTimeout(r, 3500));  // the page keeps what was written within two seconds
-      const saved = lines.some((l) => l.includes('"slot-save"') || l.includes('quick'));
+      const saved = lines.some((l) => l.includes('"ev":"slot-save","slot":"quick","ok":true'));
+      lines.length = 0;
       await page.goto(base + 'index.html?load=quick&trace=-');
       await page.waitForFunction(() => document.body.classList.contains('running'), {timeout: 60000});
-      await new Promise((r) => setTimeout(r, 2000));
-      check(saved && lines.some((l) => l.includes('"slot-load"') && l.includes('"ok":true')),
+      await waitFor(() => lines.some((l) => l.includes('"slot-load"')), 30000);
+      check(saved && lines.some((l) => l.includes('"ev":"slot-load","slot":"quick","ok":true')),
             '(c) F5, a reload, load=quick: the game resumes from the quick slot');
       await page.close();
     }
@@ -167,6 +195,7 @@ async function main() {
     await browser.close();
     server.kill();
     fs.rmSync(path.join(site, kReplay), {force: true});
+    fs.rmSync(path.join(site, kSaveReplay), {force: true});
   }
   console.log(failures ? failures + ' checks failed' : 'all checks passed');
   process.exit(failures ? 1 : 0);
