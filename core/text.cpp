@@ -1,6 +1,6 @@
 #include "core/text.h"
 
-#include <algorithm>
+#include <bit>
 #include <cctype>
 
 #include "core/cp932_tables.h"  // made at build time from core/cp932.map
@@ -105,42 +105,47 @@ Char ReadUtf8(std::string_view s, std::size_t i) {
 }
 
 constexpr bool AsciiWritesAsItself() {
+  for (unsigned word = 0; word < 4; ++word)
+    if (cp932::kWriteBits[word] != 0xFFFFFFFF) return false;
   for (unsigned c = 0; c < 0x80; ++c)
-    if (cp932::kWriteLow[c] != c || cp932::kWriteBytes[c] != c) return false;
+    if (cp932::kWriteBytes[c] != c) return false;
   return true;
 }
 
-// Appends the CP932 form of a code point; false when it has none.
-bool WriteCp932(char32_t code, std::string& out) {
+// Writes the CP932 form of a code point at p and moves p past it; false when
+// it has none.
+bool WriteCp932(char32_t code, char*& p) {
   if constexpr (AsciiWritesAsItself()) {
     if (code < 0x80) {
-      out += static_cast<char>(code);
+      *p++ = static_cast<char>(code);
       return true;
     }
   }
   if (code >= cp932::kDroppedFirst && code <= cp932::kDroppedLast) return true;  // written as nothing
   if (code > 0xFFFF) return false;
-  const std::uint8_t* first = cp932::kWriteLow + cp932::kWritePage[code >> 8];
-  const std::uint8_t* last = cp932::kWriteLow + cp932::kWritePage[(code >> 8) + 1];
-  const std::uint8_t* found = std::lower_bound(first, last, static_cast<std::uint8_t>(code & 0xFF));
-  if (found == last || *found != (code & 0xFF)) return false;
-  const std::uint16_t bytes = cp932::kWriteBytes[found - cp932::kWriteLow];
-  if (bytes > 0xFF) out += static_cast<char>(bytes >> 8);
-  out += static_cast<char>(bytes & 0xFF);
+  const std::uint32_t word = cp932::kWriteBits[code >> 5];
+  const std::uint32_t bit = std::uint32_t{1} << (code & 31);
+  if ((word & bit) == 0) return false;
+  // The entries before this word's, then those of the bits below this one.
+  const std::uint16_t bytes = cp932::kWriteBytes[cp932::kWriteRank[code >> 5] + std::popcount(word & (bit - 1))];
+  if (bytes > 0xFF) *p++ = static_cast<char>(bytes >> 8);
+  *p++ = static_cast<char>(bytes & 0xFF);
   return true;
 }
 
-void AppendUtf8(char32_t code, std::string& out) {  // code points of the table: U+FFFF at most
+// Writes a code point of the table (U+FFFF at most) in UTF-8 at p.
+char* WriteUtf8(char32_t code, char* p) {
   if (code < 0x80) {
-    out += static_cast<char>(code);
+    *p++ = static_cast<char>(code);
   } else if (code < 0x800) {
-    out += static_cast<char>(0xC0 | (code >> 6));
-    out += static_cast<char>(0x80 | (code & 0x3F));
+    *p++ = static_cast<char>(0xC0 | (code >> 6));
+    *p++ = static_cast<char>(0x80 | (code & 0x3F));
   } else {
-    out += static_cast<char>(0xE0 | (code >> 12));
-    out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (code & 0x3F));
+    *p++ = static_cast<char>(0xE0 | (code >> 12));
+    *p++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (code & 0x3F));
   }
+  return p;
 }
 
 // The bytes of the UTF-8 character at i: its lead byte and the continuation
@@ -155,17 +160,21 @@ std::size_t Utf8Length(std::string_view s, std::size_t i) {
 
 }  // namespace
 
+// CP932 is never longer than the UTF-8 it was written from (nor is a '?' for a
+// piece), and UTF-8 is at most three bytes for each CP932 byte read.
 bool TryUtf8ToCp932(std::string_view utf8, std::string& out, std::size_t* bad_offset) {
-  out.clear();
-  out.reserve(utf8.size());
+  out.resize(utf8.size());
+  char* p = out.data();
   for (std::size_t i = 0; i < utf8.size();) {
     const Char c = ReadUtf8(utf8, i);
-    if (c.length == 0 || !WriteCp932(c.code, out)) {
+    if (c.length == 0 || !WriteCp932(c.code, p)) {
+      out.resize(static_cast<std::size_t>(p - out.data()));  // what came before
       if (bad_offset) *bad_offset = i;
-      return false;  // `out` holds what came before
+      return false;
     }
     i += c.length;
   }
+  out.resize(static_cast<std::size_t>(p - out.data()));
   return true;
 }
 
@@ -180,33 +189,35 @@ std::string Utf8ToCp932(std::string_view utf8) {
 }
 
 std::string Utf8ToCp932Lossy(std::string_view utf8) {
-  std::string out;
-  out.reserve(utf8.size());
+  std::string out(utf8.size(), '\0');
+  char* p = out.data();
   for (std::size_t i = 0; i < utf8.size();) {
     const Char c = ReadUtf8(utf8, i);
-    if (c.length != 0 && WriteCp932(c.code, out)) {
+    if (c.length != 0 && WriteCp932(c.code, p)) {
       i += c.length;
     } else {
-      out += '?';  // one mark for the whole character, or for a stray byte
+      *p++ = '?';  // one mark for the whole character, or for a stray byte
       i += Utf8Length(utf8, i);
     }
   }
+  out.resize(static_cast<std::size_t>(p - out.data()));
   return out;
 }
 
 std::string Cp932ToUtf8(std::string_view cp932) {
-  std::string out;
-  out.reserve(cp932.size() + cp932.size() / 2);
+  std::string out(cp932.size() * 3, '\0');
+  char* p = out.data();
   for (std::size_t i = 0; i < cp932.size();) {
     const Char c = ReadCp932(cp932, i);
     if (c.length == 0) {
-      out += "\xEF\xBF\xBD";  // U+FFFD for each byte that is refused
+      p = WriteUtf8(0xFFFD, p);  // for each byte that is refused
       ++i;
     } else {
-      AppendUtf8(c.code, out);
+      p = WriteUtf8(c.code, p);
       i += c.length;
     }
   }
+  out.resize(static_cast<std::size_t>(p - out.data()));
   return out;
 }
 
