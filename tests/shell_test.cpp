@@ -315,6 +315,21 @@ TEST_F(ShellTest, SigtermInTheWindowAutosaves) {
   EXPECT_TRUE(fs::exists(slot));
 }
 
+// The game playing itself in the window keeps its hands off the player's
+// autosave, even when closed like that window.
+TEST_F(ShellTest, TheGamePlayingItselfInTheWindowLeavesTheAutosaveAlone) {
+  testing::Child window({"--game-dir", folder_.path().string(), "--autoplay", "--trace", "-"}, [] {
+    ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+  });
+  ASSERT_TRUE(window.ReadUntil("\"ev\":\"node\"")) << window.output();
+  window.Signal(SIGTERM);
+  const int status = window.Finish();
+  ASSERT_TRUE(WIFEXITED(status)) << "the program did not end by itself";
+  EXPECT_EQ(window.output().find("\"ev\":\"slot-save\""), std::string::npos) << window.output();
+  EXPECT_FALSE(fs::exists(folder_.path() / "slots"));
+}
+
 // --- The menu ---------------------------------------------------------------
 
 // A moment to open the menu at, in a run that also goes on without it.
