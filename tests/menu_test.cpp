@@ -1,9 +1,13 @@
 // The in-window menu's pages and answers, with the shell's side faked.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <memory>
+#include <vector>
 
 #include "core/text.h"
+#include "platform/devices.h"
 #include "shell/menu.h"
 #include "shell/settings.h"
 
@@ -52,6 +56,44 @@ TEST(Menu, TheTopItemsWrapAndEscCloses) {
   EXPECT_EQ(menu.page(), MenuPage::Top);
   EXPECT_EQ(Press(menu, {E}).kind, MenuResult::Kind::Close) << "and closes at the top";
   EXPECT_FALSE(menu.open());
+}
+
+// Every page is drawn over the picture, and the cursor shows where it is: a
+// page that draws nothing, or the same whatever the cursor, shows here.
+TEST(Menu, EveryPageIsDrawnAndShowsItsCursor) {
+  FakeData data;
+  data.history = {Sjis("はじまりはゼロから"), Sjis("　→ 北の小道へ")};
+  Menu menu(data);
+  const std::unique_ptr<TextRasterizer> text = MakeTtfTextRasterizer(kDefaultTextRendering);
+  auto drawn = [&] {
+    Surface picture;
+    ResizeSurface(picture, 416, 256);
+    std::fill(picture.pixels.begin(), picture.pixels.end(), uint8_t{128});
+    menu.Draw(picture, *text);
+    return picture.pixels;
+  };
+  const std::vector<uint8_t> plain(416 * 256 * 3, 128);
+  struct Page {
+    const char* name;
+    std::initializer_list<int> keys;  // from the top page
+  };
+  std::vector<std::vector<uint8_t>> pages;
+  for (const Page& page : {Page{"top", {}}, Page{"save", {D, S}}, Page{"load", {D, D, S}},
+                           Page{"history", {D, D, D, S}}, Page{"settings", {D, D, D, D, S}},
+                           Page{"a question", {D, D, D, D, D, S}}}) {
+    SCOPED_TRACE(page.name);
+    menu.Close();
+    menu.Open();
+    Press(menu, page.keys);
+    const std::vector<uint8_t> first = drawn();
+    EXPECT_NE(first, plain) << "nothing drawn";
+    for (const auto& other : pages) EXPECT_NE(first, other) << "drawn as another page";
+    pages.push_back(first);
+    if (menu.page() != MenuPage::History) {  // the others have a cursor to move
+      Press(menu, {D});
+      EXPECT_NE(drawn(), first) << "the cursor moved and nothing showed it";
+    }
+  }
 }
 
 TEST(Menu, SavingOverASlotAsksFirst) {

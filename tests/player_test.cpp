@@ -1,6 +1,7 @@
 // Player data: parameters, mood words, the check string and save.dat.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <filesystem>
@@ -154,6 +155,14 @@ TEST_F(SaveFixture, LoadAcceptsOrRejectsFiles) {
 TEST_F(SaveFixture, MissingOrReadOnlySaveCountsAsNoSave) {
   EXPECT_FALSE(LoadGame(game));
   EXPECT_EQ(game.player.Level, 0);  // unchanged when nothing was read
+
+  {  // a pipe by its name, which nobody writes: refused, not waited on
+    testing::Deadline deadline(60);
+    HeadlessGame piped;
+    ASSERT_EQ(::mkfifo((piped.dir.path() / "save.dat").c_str(), 0644), 0);
+    EXPECT_FALSE(LoadGame(piped.game));
+    EXPECT_EQ(piped.game.player.Level, 0);
+  }
 
   SetPlayer(Player(1, {30, 25, 20, 15, 10}, 3));
   ASSERT_TRUE(SaveGame(game));

@@ -10,7 +10,7 @@
 #include "app/run.h"
 #include "platform/replay.h"
 #include "shell/settings.h"
-#include "support.h"
+#include "program_runs.h"
 
 namespace nurumo {
 namespace {
@@ -229,37 +229,25 @@ TEST(HeadlessRun, BadReplayStopsBeforeTheGameStarts) {
   EXPECT_EQ(missing.out, "");
 }
 
-// The built program, run twice the same way, prints the same trace.
-std::string Capture(const std::string& command, int& status) {
-  std::string text;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return text;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-  status = ::pclose(pipe);
-  return text;
-}
-
+// The built program, run twice the same way, prints the same trace. Each
+// run plays in a scratch folder over the built game's data, never in the
+// build's own game folder, where a player of the build keeps their saves.
 TEST(Program, HeadlessTraceIsTheSameEveryTime) {
-  const std::string program = std::string(NURUMO_BINARY_DIR) + "/nurumo";
-  int first_status = -1, second_status = -1;
-  const std::string first = Capture(program + " --headless --seed 1 --trace - --until 3000", first_status);
-  const std::string second = Capture(program + " --headless --seed 1 --trace - --until 3000", second_status);
-  EXPECT_EQ(first_status, 0);
-  EXPECT_EQ(second_status, 0);
+  std::string first, second;
+  testing::GameFolder one, two;
+  const std::string run = testing::Quoted(testing::kProgram) + " --headless --seed 1 --trace - --until 3000 --game-dir ";
+  EXPECT_EQ(testing::RunCommand(run + testing::Quoted(one.path()), first), 0);
+  EXPECT_EQ(testing::RunCommand(run + testing::Quoted(two.path()), second), 0);
   EXPECT_TRUE(first.starts_with("{\"t\":0,\"ev\":\"start\",\"seed\":1}\n")) << first;
   EXPECT_NE(LastLine(first).find("\"ev\":\"exit\""), std::string::npos) << first;
   EXPECT_EQ(first, second);
 }
 
 TEST(Program, BadUsageExitsWithTwo) {
-  const std::string program = std::string(NURUMO_BINARY_DIR) + "/nurumo";
-  int status = -1;
-  Capture(program + " --no-such-option 2>/dev/null", status);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
-  const std::string help = Capture(program + " --help", status);
-  EXPECT_EQ(status, 0);
+  std::string out;
+  EXPECT_EQ(testing::RunCommand(testing::Quoted(testing::kProgram) + " --no-such-option 2>/dev/null", out), 2);
+  std::string help;
+  EXPECT_EQ(testing::RunCommand(testing::Quoted(testing::kProgram) + " --help", help), 0);
   EXPECT_NE(help.find("--replay FILE"), std::string::npos);
 }
 

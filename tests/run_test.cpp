@@ -13,83 +13,14 @@
 
 #include "platform/headless/headless_platform.h"
 #include "tests/picture_fixtures.h"
+#include "tests/program_runs.h"
 
 namespace nurumo {
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kProgram = std::string(NURUMO_BINARY_DIR) + "/nurumo";
-
-// The built program in a child process, its standard output in a pipe.
-class Child {
- public:
-  Child(const std::vector<std::string>& args, bool no_file_growth = false) {
-    std::vector<std::string> all = {kProgram};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int fds[2];
-    if (::pipe(fds) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(fds[1], 1);
-      ::close(fds[0]);
-      ::close(fds[1]);
-      if (no_file_growth) {  // ulimit -f 0
-        rlimit none{0, 0};
-        ::setrlimit(RLIMIT_FSIZE, &none);
-      }
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
-    }
-    ::close(fds[1]);
-    out_ = fds[0];
-  }
-  ~Child() {
-    if (out_ >= 0) ::close(out_);
-    if (pid_ > 0 && !waited_) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-
-  // Reads the output until it holds `text` (true) or ends (false).
-  bool ReadUntil(std::string_view text) {
-    while (output_.find(text) == std::string::npos)
-      if (!ReadSome()) return false;
-    return true;
-  }
-  void Signal(int signal) { ::kill(pid_, signal); }
-  // The whole output and the wait status.
-  int Finish() {
-    while (ReadSome()) {
-    }
-    int status = -1;
-    ::waitpid(pid_, &status, 0);
-    waited_ = true;
-    return status;
-  }
-  const std::string& output() const { return output_; }
-  std::string LastLine() const {
-    const std::size_t end = output_.find_last_of('\n', output_.size() - 2);
-    return output_.substr(end == std::string::npos ? 0 : end + 1);
-  }
-
- private:
-  bool ReadSome() {
-    char buffer[4096];
-    ssize_t n = ::read(out_, buffer, sizeof buffer);
-    if (n <= 0) return false;
-    output_.append(buffer, static_cast<std::size_t>(n));
-    return true;
-  }
-  pid_t pid_ = -1;
-  int out_ = -1;
-  bool waited_ = false;
-  std::string output_;
-};
+using testing::Child;
 
 bool ExitedWithZero(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 
@@ -146,7 +77,10 @@ TEST(Program, AFileSizeLimitMakesTheSaveFailAndLeavesNothingBehind) {
   dir.Write("replay.txt", "500 SPACE\n3000 Y\n3500 QUIT\n");
   Child run({"--headless", "--seed", "1", "--game-dir", dir.path().string(), "--replay",
              (dir.path() / "replay.txt").string(), "--trace", "-"},
-            /*no_file_growth=*/true);
+            [] {  // ulimit -f 0
+              rlimit none{0, 0};
+              ::setrlimit(RLIMIT_FSIZE, &none);
+            });
   const int status = run.Finish();
   EXPECT_TRUE(ExitedWithZero(status)) << status;
   EXPECT_NE(run.output().find(R"("ev":"state","n":17})"), std::string::npos) << run.output();

@@ -5,11 +5,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include <thread>
 
 #include <SDL.h>
 
@@ -92,6 +90,16 @@ TEST_F(ShellTest, QuickLoadBringsBackWhatQuickSaveKept) {
   EXPECT_TRUE(run.State() == kept) << "the loaded game is not the saved one";
   EXPECT_NE(run.trace().find("\"ev\":\"slot-load\",\"slot\":\"quick\",\"ok\":true"), std::string::npos);
   EXPECT_EQ(run.trace().find("F5"), std::string::npos) << "the shell's keys are not the game's";
+}
+
+TEST_F(ShellTest, QuickLoadWithNoQuickSlotChangesNothing) {
+  ShellGame run(folder_.path());
+  run.Play({{2500, vk::kSpace}, {3000, vk::kDown}}, 3500);
+  const std::string state = run.State();
+  run.Play({{3500, vk::kF9}}, 3500);
+  EXPECT_TRUE(run.State() == state) << "the running game changed";
+  EXPECT_NE(run.trace().find("\"ev\":\"slot-load\",\"slot\":\"quick\",\"ok\":false"), std::string::npos);
+  EXPECT_FALSE(fs::exists(folder_.path() / "slots" / "quick.slot"));
 }
 
 // Each damage is refused: the game goes on as it was and the file stays.
@@ -186,15 +194,53 @@ TEST_F(ShellTest, AutosaveOnCloseAndContinue) {
   EXPECT_EQ(ExitLine(again), ExitLine(first));
 }
 
-TEST_F(ShellTest, NoAutosaveOnTheTitleNorWithoutBeingAsked) {
-  fs::remove(folder_.path() / "save.dat");
-  std::string trace;
-  ASSERT_EQ(folder_.Run(Replay(), 2000, "--autosave", trace), 0);
-  EXPECT_EQ(Count(trace, "slot-save"), 0u);
-  folder_.Write("save.dat", testing::SaveFileBytes(2, {40, 40, 20, 15, 10}, 0, "NORMAL", ""));
-  ASSERT_EQ(folder_.Run(Replay(), 2000, "", trace), 0);
-  EXPECT_EQ(Count(trace, "slot-save"), 0u) << "headless runs autosave only with --autosave";
-  EXPECT_FALSE(fs::exists(folder_.path() / "slots"));
+// When the autosave is written by itself, and when never: each run's auto
+// slot-saves after `from` (the start when empty), and whether the first
+// came before the window was closed.
+TEST_F(ShellTest, AutosaveMoments) {
+  struct Moment {
+    const char* name;
+    std::string save_dat;  // empty: a new game
+    Replay replay;
+    uint32_t until;
+    const char* options;
+    const char* from;
+    bool saved;        // an autosave after `from`
+    bool before_quit;  // ... and one before the close
+  };
+  const std::string exploring = testing::SaveFileBytes(2, {40, 40, 20, 15, 10}, 0, "NORMAL", "");
+  Replay to_the_ending;  // level 5's breakthrough, the epilogue's pages, then the ending screen
+  to_the_ending.At(2500, "UP").At(2700, "SPACE").At(4500, "X");
+  for (uint32_t t = 5000; t <= 45000; t += 300) to_the_ending.At(t, "SPACE");
+  to_the_ending.At(45500, "X");
+  for (uint32_t t = 48000; t <= 52000; t += 700) to_the_ending.At(t, "SPACE");
+  const Moment moments[] = {
+      {"on the title, before a game has begun", "", Replay(), 2000, "--autosave", "", false, false},
+      {"headless, not asked for", exploring, Replay(), 2000, "", "", false, false},
+      {"the game playing itself, not asked for", exploring, Replay(), 20000, "--autoplay", "", false, false},
+      {"five minutes into the play", exploring, Replay(), 301000, "--autosave", "", true, true},
+      {"on the ending screen", testing::SaveFileBytes(5, {60, 60, 60, 60, 95}, 0, "NORMAL", ""), to_the_ending,
+       54000, "--autosave", "\"ev\":\"state\",\"n\":90", false, false},
+  };
+  for (const Moment& m : moments) {
+    SCOPED_TRACE(m.name);
+    GameFolder folder;
+    if (!m.save_dat.empty()) folder.Write("save.dat", m.save_dat);
+    std::string trace;
+    ASSERT_EQ(folder.Run(m.replay, m.until, m.options, trace), 0) << folder.Read("stderr.txt");
+    const std::size_t from = *m.from ? trace.find(m.from) : 0;
+    ASSERT_NE(from, std::string::npos) << "the run never came to " << m.from;
+    const std::size_t saved = trace.find("\"ev\":\"slot-save\",\"slot\":\"auto\"", from);
+    EXPECT_EQ(saved != std::string::npos, m.saved) << trace.substr(from, 2000);
+    if (m.saved) {
+      EXPECT_EQ(saved < trace.find("\"ev\":\"quit\""), m.before_quit);
+    } else {
+      EXPECT_EQ(trace.find("\"ev\":\"slot-save\"", from), std::string::npos);
+    }
+    if (std::string(m.options).find("--autosave") == std::string::npos) {
+      EXPECT_FALSE(fs::exists(folder.path() / "slots")) << "the run wrote a slot";
+    }
+  }
 }
 
 TEST_F(ShellTest, AutosaveAfterTheSaveQuestionIsAnswered) {
@@ -212,43 +258,76 @@ TEST_F(ShellTest, AutosaveAfterTheSaveQuestionIsAnswered) {
   EXPECT_LT(saved, trace.find("\"ev\":\"quit\"")) << "the autosave came only with the close";
 }
 
+// A slot the game cannot take at start-up: one line, status 2, before the
+// window opens, and the file as it was.
 TEST_F(ShellTest, AStartFromAMissingOrDamagedSlotStopsBeforeTheWindow) {
-  std::string out;
-  const std::string command = testing::Quoted(testing::kProgram) + " --game-dir " + testing::Quoted(folder_.path()) +
-                              " --load 4 2>&1";
-  EXPECT_EQ(testing::RunCommand(command, out), 2);
-  EXPECT_EQ(Count(out, "\n"), 1u) << out;
-  EXPECT_NE(out.find("slot 4"), std::string::npos) << out;
-
-  folder_.Write("slots/auto.slot", "NURUMOSL but not much else");
-  out.clear();
-  EXPECT_EQ(testing::RunCommand(testing::Quoted(testing::kProgram) + " --game-dir " +
-                                    testing::Quoted(folder_.path()) + " --continue 2>&1",
-                                out),
-            2);
-  EXPECT_NE(out.find("damaged"), std::string::npos) << out;
-  EXPECT_EQ(folder_.Read("slots/auto.slot"), "NURUMOSL but not much else");
+  {
+    ShellGame run(folder_.path());
+    run.Play({{2500, vk::kSpace}, {3000, vk::kF5}}, 3000);
+  }
+  const std::string good = folder_.Read("slots/quick.slot");
+  ASSERT_FALSE(good.empty());
+  const uint32_t identity = ContentIdentity(testing::kGameDat.parent_path());
+  const SlotFile slot = DecodeSlotFile(good, identity);
+  struct Refusal {
+    const char* what;
+    const char* file;  // under slots/; nullptr: none
+    std::string bytes;
+    const char* option;
+    const char* says;
+  };
+  const Refusal refusals[] = {
+      {"a missing slot", nullptr, "", "--load 4", "slot 4"},
+      {"a damaged autosave", "auto.slot", "NURUMOSL but not much else", "--continue", "damaged"},
+      {"another game's slot", "5.slot", EncodeSlotFile(slot.summary, slot.state, kSnapshotVersion, identity + 1),
+       "--load 5", "slot 5"},
+      {"a slot from a newer version", "6.slot",
+       EncodeSlotFile(slot.summary, slot.state, kSnapshotVersion + 1, identity), "--load 6", "slot 6"},
+  };
+  for (const Refusal& r : refusals) {
+    SCOPED_TRACE(r.what);
+    if (r.file) folder_.Write(std::string("slots/") + r.file, r.bytes);
+    std::string out;
+    EXPECT_EQ(testing::RunCommand(testing::Quoted(testing::kProgram) + " --game-dir " +
+                                      testing::Quoted(folder_.path()) + " " + r.option + " 2>&1",
+                                  out),
+              2);
+    EXPECT_EQ(Count(out, "\n"), 1u) << out;
+    EXPECT_NE(out.find(r.says), std::string::npos) << out;
+    if (r.file) {
+      EXPECT_TRUE(folder_.Read(std::string("slots/") + r.file) == r.bytes) << "the file changed";
+    }
+  }
 }
 
 // In the window (SDL's dummy display), SIGTERM closes it like the close box.
 TEST_F(ShellTest, SigtermInTheWindowAutosaves) {
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  testing::Child window({"--game-dir", folder_.path().string(), "--trace", "-"}, [] {
     ::setenv("SDL_VIDEODRIVER", "dummy", 1);
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-    const std::string dir = folder_.path().string();
-    ::execl(testing::kProgram.c_str(), "nurumo", "--game-dir", dir.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
-  }
+  });
   const fs::path slot = folder_.path() / "slots" / "auto.slot";
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));  // into the exploration
-  ::kill(child, SIGTERM);
-  int status = 0;
-  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(window.ReadUntil("\"ev\":\"node\"")) << window.output();  // into the exploration
+  window.Signal(SIGTERM);
+  const int status = window.Finish();
   ASSERT_TRUE(WIFEXITED(status)) << "the program did not end by itself";
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_TRUE(fs::exists(slot));
+}
+
+// The game playing itself in the window keeps its hands off the player's
+// autosave, even when closed like that window.
+TEST_F(ShellTest, TheGamePlayingItselfInTheWindowLeavesTheAutosaveAlone) {
+  testing::Child window({"--game-dir", folder_.path().string(), "--autoplay", "--trace", "-"}, [] {
+    ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+  });
+  ASSERT_TRUE(window.ReadUntil("\"ev\":\"node\"")) << window.output();
+  window.Signal(SIGTERM);
+  const int status = window.Finish();
+  ASSERT_TRUE(WIFEXITED(status)) << "the program did not end by itself";
+  EXPECT_EQ(window.output().find("\"ev\":\"slot-save\""), std::string::npos) << window.output();
+  EXPECT_FALSE(fs::exists(folder_.path() / "slots"));
 }
 
 // --- The menu ---------------------------------------------------------------
@@ -352,19 +431,71 @@ TEST_F(ShellTest, TheHistoryKeepsThePagesAndMoves) {
 
 TEST_F(ShellTest, SettingsSurviveARestart) {
   testing::TempDir config;
-  const char* old = std::getenv("XDG_CONFIG_HOME");
-  const std::string kept = old ? old : "";
-  ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+  testing::ScopedEnv config_home("XDG_CONFIG_HOME", config.path());
   Replay replay;
   replay.At(2500, "ESC").Then(100, "UP").Then(100, "UP").Then(100, "UP").Then(100, "SPACE");  // 設定
   replay.Then(100, "DOWN").Then(100, "DOWN").Then(100, "VK37").Then(100, "ESC").Then(100, "ESC");  // music, LEFT
   std::string first, second;
   EXPECT_EQ(folder_.Run(replay, 4000, "", first), 0);
   EXPECT_EQ(folder_.Run(replay, 4000, "", second), 0);
-  if (old) ::setenv("XDG_CONFIG_HOME", kept.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
   EXPECT_NE(first.find("\"ev\":\"setting\",\"name\":\"music_volume\",\"value\":9"), std::string::npos) << first;
   EXPECT_NE(second.find("\"ev\":\"setting\",\"name\":\"music_volume\",\"value\":8"), std::string::npos) << second;
   EXPECT_NE(config.Read("nurumo/settings.ini").find("music_volume=8"), std::string::npos);
+}
+
+TEST_F(ShellTest, QuittingFromTheMenuKeepsTheAutosave) {
+  Replay replay;
+  replay.At(2500, "SPACE").At(3000, "ESC").Then(100, "UP").Then(100, "ENTER").Then(100, "Y");  // 終了, yes
+  std::string trace;
+  ASSERT_EQ(folder_.Run(replay, 10000, "--autosave", trace), 0) << folder_.Read("stderr.txt");
+  const std::size_t saved = trace.find("\"ev\":\"slot-save\",\"slot\":\"auto\",\"ok\":true");
+  ASSERT_NE(saved, std::string::npos) << trace;
+  EXPECT_GT(saved, trace.find("\"ev\":\"menu\",\"open\":true"));
+  EXPECT_EQ(trace.find("\"t\":10000,"), std::string::npos) << "the run went on to its end";
+  EXPECT_TRUE(fs::is_regular_file(folder_.path() / "slots" / "auto.slot"));
+}
+
+// The voice mode is the marker file beside save.dat, written and removed by
+// the setting as the next start will look for it.
+TEST_F(ShellTest, TheVoiceSettingWritesAndRemovesItsMarker) {
+  auto turn = [](const char* key) {  // RIGHT turns it on, LEFT off
+    Replay replay;
+    replay.At(2500, "ESC").Then(100, "UP").Then(100, "UP").Then(100, "UP").Then(100, "ENTER");  // 設定
+    for (int i = 0; i < 5; ++i) replay.Then(100, "DOWN");                                        // 音声モード
+    replay.Then(100, key).Then(100, "ESC").Then(100, "ESC");
+    return replay;
+  };
+  const fs::path marker = folder_.path() / fs::u8path("音声モード.txt");
+  std::string on, off;
+  ASSERT_EQ(folder_.Run(turn("VK39"), 4000, "", on), 0);
+  EXPECT_NE(on.find("\"ev\":\"setting\",\"name\":\"voice\",\"value\":1"), std::string::npos) << on;
+  EXPECT_TRUE(fs::is_regular_file(marker));
+  ASSERT_EQ(folder_.Run(turn("VK37"), 4000, "", off), 0);
+  EXPECT_NE(off.find("\"ev\":\"setting\",\"name\":\"voice\",\"value\":0"), std::string::npos) << off;
+  EXPECT_FALSE(fs::exists(marker));
+}
+
+// --scale, --fullscreen and --text win over the settings file: in the window
+// (SDL's dummy display), each setting stepped down once from where it
+// stands shows where that was.
+TEST_F(ShellTest, TheCommandLineWinsOverTheSettingsFile) {
+  testing::TempDir config;
+  testing::ScopedEnv config_home("XDG_CONFIG_HOME", config.path());
+  config.Write("nurumo/settings.ini", "scale=1\nfullscreen=0\ntext=2\n");
+  Replay replay;
+  replay.At(1500, "ESC").Then(100, "UP").Then(100, "UP").Then(100, "UP").Then(100, "ENTER");  // 設定
+  replay.Then(100, "VK37").Then(100, "DOWN").Then(100, "VK37");                               // scale, full screen
+  replay.Then(100, "DOWN").Then(100, "DOWN").Then(100, "DOWN").Then(100, "VK37");              // text
+  replay.Then(100, "ESC").Then(100, "ESC").Then(100, "QUIT");
+  folder_.Write("replay.txt", replay.text());
+  std::string trace;
+  const std::string command = testing::Quoted(testing::kProgram) + " --game-dir " + testing::Quoted(folder_.path()) +
+                              " --replay " + testing::Quoted(folder_.path() / "replay.txt") +
+                              " --trace - --scale 2 --fullscreen --text sharp 2>/dev/null";
+  ASSERT_EQ(testing::RunCommand("SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy " + command, trace), 0);
+  for (const char* setting : {"\"name\":\"scale\",\"value\":1", "\"name\":\"fullscreen\",\"value\":0",
+                              "\"name\":\"text\",\"value\":0"})
+    EXPECT_NE(trace.find(setting), std::string::npos) << setting << "\n" << trace;
 }
 
 // The quick save's notice still stands when the menu changes the way text is
@@ -376,12 +507,9 @@ TEST_F(ShellTest, ANoticeOutlivesTheRasteriserItWasShownWith) {
   for (int i = 0; i < 4; ++i) replay.Then(50, "DOWN");                     // 文字の描き方
   replay.Then(50, "VK39").Then(50, "ESC").Then(50, "ESC").Then(200, "SPACE");
   testing::TempDir config;  // the menu writes the settings file: not the user's
-  const char* old = std::getenv("XDG_CONFIG_HOME");
-  const std::string kept = old ? old : "";
-  ::setenv("XDG_CONFIG_HOME", config.path().c_str(), 1);
+  testing::ScopedEnv config_home("XDG_CONFIG_HOME", config.path());
   std::string trace;
   const int status = folder_.Run(replay, 6000, "", trace);
-  if (old) ::setenv("XDG_CONFIG_HOME", kept.c_str(), 1); else ::unsetenv("XDG_CONFIG_HOME");
   ASSERT_EQ(status, 0) << folder_.Read("stderr.txt");
   EXPECT_NE(trace.find("\"ev\":\"setting\",\"name\":\"text\",\"value\":1"), std::string::npos) << trace;
 }
@@ -407,6 +535,16 @@ TEST(Settings, TheFileIsReadWholeOrNotAtAll) {
     EXPECT_EQ(settings.music_volume, c.music) << c.text;
     EXPECT_EQ(!err.str().empty(), c.complaint) << c.text << err.str();
   }
+
+  testing::Deadline deadline(60);  // a pipe by its name, which nobody writes: refused, not waited on
+  testing::TempDir dir;
+  ASSERT_EQ(::mkfifo((dir.path() / "settings.ini").c_str(), 0644), 0);
+  Settings settings;
+  std::ostringstream err;
+  ReadSettings(dir.path() / "settings.ini", settings, err);
+  EXPECT_EQ(settings.text, Settings{}.text);
+  EXPECT_EQ(settings.music_volume, 10);
+  EXPECT_FALSE(err.str().empty()) << "a pipe said nothing";
 }
 
 TEST_F(ShellTest, AfterAGameOverSpaceOpensTheMenuAndTheTitleStartsAgain) {
