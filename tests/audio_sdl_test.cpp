@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -264,6 +265,7 @@ TEST_F(DiskAudio, MusicThatCannotBeReadIsSilenceToldOnceAndASoundIsNotTold) {
   dir_.Write("dat/silent.mid", Smf({kEndOfTrack}));
   dir_.Write("dat/broken.mid", Smf({Bytes({0, 0x90, 0x3C, 0x64, 0, 0xF9}) + kEndOfTrack}));
   dir_.Write("dat/huge.mid", OrganNote());
+  ASSERT_EQ(::mkfifo((dir_.path() / "dat/pipe.wav").c_str(), 0644), 0);
   std::filesystem::resize_file(dir_.path() / "dat/huge.mid", std::uintmax_t{65} << 20);  // sparse: no disk
   const std::vector<std::string> music_files = {"bad.mid",    "short.mid",  "missing.mid",
                                                 "silent.mid", "broken.mid", "huge.mid"};
@@ -280,6 +282,7 @@ TEST_F(DiskAudio, MusicThatCannotBeReadIsSilenceToldOnceAndASoundIsNotTold) {
       }
       sound->Play(dir_.path() / "dat/missing.wav", false);
       sound->Play(dir_.path() / "dat/bad.mid", true);
+      sound->Play(dir_.path() / "dat/pipe.wav", false);  // a pipe by a sound's name: refused, not waited on
     }
     sound->Stop();
   }
