@@ -15,6 +15,7 @@
 #include "shell/snapshot.h"
 
 using namespace nurumo;
+namespace fs = std::filesystem;
 
 namespace {
 

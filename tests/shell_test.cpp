@@ -52,6 +52,11 @@ class ShellGame : public ShellHost {
     }
     RunUntil(until);
   }
+  // Keys all at once (the menu stays open between them), then the run until `until`.
+  void PressAll(std::initializer_list<int> keys, uint32_t until) {
+    for (int key : keys) platform_.PushKey(key);
+    RunUntil(until);
+  }
   std::string State() { return EncodeSnapshot(game_, platform_.Now()); }
   std::string trace() const { return trace_.str(); }
   HeadlessPlatform& platform() { return platform_; }
@@ -433,14 +438,14 @@ TEST_F(ShellTest, TheMenuWritesOnlyTheSettingChanged) {
   const std::string mine = "scale=0\nfullscreen=1\n# the player's own note\n[window]\r\nmusic_volume = 10  # loud\n";
   config.Write("settings.ini", mine);
   ShellGame run(folder_.path(), config.path() / "settings.ini");
-  run.Play({{2500, vk::kEscape}, {2600, vk::kUp}, {2700, vk::kUp}, {2800, vk::kUp}, {2900, vk::kSpace},  // 設定
-            {3000, vk::kDown}, {3100, vk::kDown}, {3200, vk::kLeft}},                                     // music
-           3300);
-  EXPECT_NE(run.trace().find("\"ev\":\"setting\",\"name\":\"music_volume\",\"value\":9"), std::string::npos);
+  run.Play({}, 2500);
+  run.PressAll({vk::kEscape, vk::kUp, vk::kUp, vk::kUp, vk::kSpace, vk::kDown, vk::kDown, vk::kLeft}, 2600);  // 設定, music
+  EXPECT_NE(run.trace().find("\"ev\":\"setting\",\"name\":\"music_volume\",\"value\":9"), std::string::npos)
+      << run.trace();
   EXPECT_EQ(config.Read("settings.ini"),
             "scale=0\nfullscreen=1\n# the player's own note\n[window]\r\nmusic_volume = 9  # loud\n");
-  run.Play({{3400, vk::kDown}}, 3500);  // sound volume, not in the file yet: added at its end
-  run.Play({{3600, vk::kLeft}}, 3700);
+  // sound volume, not in the file yet: added at its end
+  run.PressAll({vk::kEscape, vk::kUp, vk::kUp, vk::kUp, vk::kSpace, vk::kDown, vk::kDown, vk::kDown, vk::kLeft}, 2700);
   EXPECT_TRUE(config.Read("settings.ini").ends_with("# loud\nsound_volume=9\n")) << config.Read("settings.ini");
 }
 
@@ -491,14 +496,17 @@ TEST(Settings, AFileThatCannotBeTakenIsNamedForWhatItIsAndLeftAlone) {
     std::ostringstream err;
     ReadSettings(file, settings, err);
     EXPECT_NE(err.str().find(c.said), std::string::npos) << err.str();
-    EXPECT_EQ(std::count(err.str().begin(), err.str().end(), '\n'), 1) << err.str();
+    const std::string said = err.str();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
     const auto type = fs::symlink_status(file).type();
     const auto size = fs::is_regular_file(file) ? fs::file_size(file) : 0;
     std::string error;
     const bool written = UpdateSettings(file, "text", 2, error);
     EXPECT_EQ(written, std::string_view(c.what) == "a line not understood");  // only a file read whole is rewritten
     EXPECT_EQ(fs::symlink_status(file).type(), type);
-    if (!written) EXPECT_EQ(fs::is_regular_file(file) ? fs::file_size(file) : 0, size);
+    if (!written) {
+      EXPECT_EQ(fs::is_regular_file(file) ? fs::file_size(file) : 0, size);
+    }
   }
 }
 
