@@ -5,6 +5,7 @@
 #include <memory>
 #include <random>
 #include <sstream>
+#include <system_error>
 
 #include "app/folders.h"
 #include "app/form.h"
@@ -25,17 +26,30 @@ namespace {
 
 constexpr int kAutoplayBoxMs = 5000;  // a box stands this long when nobody may be there
 
+// The replay's text, bounded: a regular file or a pipe (a script may hand
+// one over), never a folder.
 bool ReadReplay(const Options& options, std::vector<ReplayLine>& lines, std::ostream& err) {
   if (!options.replay) return true;
-  std::ifstream in(*options.replay, std::ios::binary);
-  if (!in) {
-    err << "replay: cannot read " << options.replay->string() << '\n';
+  const std::string name = options.replay->string();
+  std::error_code ec;
+  if (std::filesystem::is_directory(*options.replay, ec)) {
+    err << "replay: " << name << " is a folder, not a replay file\n";
     return false;
   }
-  std::stringstream text;
-  text << in.rdbuf();
+  std::ifstream in(*options.replay, std::ios::binary);
+  if (!in) {
+    err << "replay: cannot read " << name << '\n';
+    return false;
+  }
+  std::string text(kMaxReplayBytes + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (in.bad()) {
+    err << "replay: cannot read " << name << '\n';
+    return false;
+  }
+  text.resize(static_cast<std::size_t>(in.gcount()));  // one byte more than a replay may hold tells a larger file
   try {
-    lines = ParseReplay(text.str());
+    lines = ParseReplay(text);
   } catch (const ReplayError& error) {
     err << error.what() << '\n';
     return false;
@@ -76,10 +90,12 @@ bool ReadResume(const Options& options, const FileSystem& files, Resume& resume,
 // makes a fresh one when the player goes back to the title.
 class App : public ShellHost {
  public:
-  App(Platform& platform, uint32_t seed, std::ostream* trace_out, bool headless, AutoPlayer* autoplayer)
+  App(Platform& platform, uint32_t seed, std::ostream* trace_out, std::ostream& err, bool headless,
+      AutoPlayer* autoplayer)
       : platform_(platform),
         overlay_(platform),
         trace_out_(trace_out),
+        err_(err),
         headless_(headless),
         seed_(seed),
         autoplayer_(autoplayer) {
@@ -120,13 +136,18 @@ class App : public ShellHost {
     shell.Run();
     FormDestroy(*game_);
     TraceExit(*game_);
-    return 0;
+    return trace_failed_ ? 1 : 0;  // a script reading the trace must notice that it is cut short
   }
 
  private:
   void NewGame() {
     game_ = std::make_unique<Game>(overlay_, seed_);
-    game_->trace.Open(trace_out_, [this] { return platform_.Now(); });
+    game_->trace.Open(trace_out_, [this] { return platform_.Now(); }, [this](const std::string& reason) {
+      trace_out_ = nullptr;  // a game begun later is not traced either
+      if (trace_failed_) return;
+      trace_failed_ = true;
+      err_ << "nurumo: the trace cannot be written (" << reason << "); tracing stops, the game goes on\n";
+    });
   }
   void Start(const std::function<void(Game&)>& resume) {
     game_->trace.Event("start").Int("seed", seed_);
@@ -137,6 +158,8 @@ class App : public ShellHost {
   Platform& platform_;
   OverlayPlatform overlay_;
   std::ostream* trace_out_;
+  std::ostream& err_;
+  bool trace_failed_ = false;
   bool headless_;
   uint32_t seed_;
   AutoPlayer* autoplayer_;
@@ -144,13 +167,13 @@ class App : public ShellHost {
   bool started_ = false;
 };
 
-int Play(Platform& platform, uint32_t seed, std::ostream* trace_out, Resume& resume, bool headless,
-         ShellOptions shell_options, bool autoplay) {
+int Play(Platform& platform, uint32_t seed, std::ostream* trace_out, std::ostream& err, Resume& resume,
+         bool headless, ShellOptions shell_options, bool autoplay) {
   platform.Music().SetVolume(shell_options.settings.music_volume);
   platform.Sound().SetVolume(shell_options.settings.sound_volume);
   std::unique_ptr<AutoPlayer> autoplayer;
   if (autoplay) autoplayer = std::make_unique<AutoPlayer>(headless ? AutoPace::Fast : AutoPace::Reader);
-  App app(platform, seed, trace_out, headless, autoplayer.get());
+  App app(platform, seed, trace_out, err, headless, autoplayer.get());
   return app.Run(resume, shell_options);
 }
 
@@ -213,7 +236,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     platform.AttachReplay(std::move(replay));
     platform.SetStopTime(stop);
     platform.CloseOnSignals();  // as SDL does for the window: a quit, then the normal end
-    return Play(platform, seed, trace_out, resume, true, shell_options, options.autoplay);
+    return Play(platform, seed, trace_out, err, resume, true, shell_options, options.autoplay);
   }
   std::unique_ptr<SdlPlatform> platform;
   try {
@@ -226,7 +249,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
   }
   platform->SetTextRendering(text);
   platform->AttachReplay(std::move(replay));
-  return Play(*platform, seed, trace_out, resume, false, shell_options, options.autoplay);
+  return Play(*platform, seed, trace_out, err, resume, false, shell_options, options.autoplay);
 }
 
 }  // namespace nurumo

@@ -187,11 +187,14 @@ class SdlSound : public SoundDevice {
   SdlSound() : mixer_(Mixer::Shared()) {}
   ~SdlSound() override { Stop(); }
 
-  // A missing or unreadable file plays nothing and says nothing.
+  // A missing or unreadable file plays nothing and says nothing; a pipe under
+  // its name is not waited on. The chunk keeps its own decoded copy.
   void Play(const std::filesystem::path& file, bool loop) override {
     Stop();
     if (!mixer_->audio()) return;
-    SDL_RWops* source = SDL_RWFromFile(file.c_str(), "rb");
+    std::string bytes, error;
+    if (!ReadWholeFile(file, bytes, error)) return;
+    SDL_RWops* source = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
     if (!source) return;
     chunk_ = Mix_LoadWAV_RW(source, 0);  // SDL2_mixer 2.6 forgets to close a source it cannot decode
     SDL_RWclose(source);

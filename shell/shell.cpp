@@ -246,11 +246,9 @@ void Shell::ApplySetting(std::size_t row, int value) {
     }
   }
   game().trace.Event("setting").Utf8("name", setting.key).Int("value", value);
-  if (setting.in_file && options_.settings_file) {
+  if (setting.in_file && options_.settings_file) {  // this one alone: a one-off --scale or F11 is not kept
     std::string error;
-    settings.scale = platform_.Scale();
-    settings.fullscreen = platform_.Fullscreen() ? 1 : 0;
-    WriteSettings(*options_.settings_file, settings, error);
+    UpdateSettings(*options_.settings_file, setting.key, value, error);
   }
 }
 

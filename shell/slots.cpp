@@ -21,8 +21,12 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kMagic[8] = {'N', 'U', 'R', 'U', 'M', 'O', 'S', 'L'};
-constexpr std::size_t kMaxFileBytes = 64u << 20;   // a slot is a few hundred kilobytes at most
-constexpr uint32_t kMaxStateBytes = 64u << 20;
+// The bundled game's state is under 2 MB (five pictures of the screen's size
+// and the script); a game with a larger ending picture needs a little more.
+// A slot claiming more is refused before anything is inflated, so a slot can
+// make the game hold at most the file, the packed copy and the state.
+constexpr uint32_t kMaxStateBytes = 8u << 20;
+constexpr std::size_t kMaxFileBytes = kMaxStateBytes + (1u << 20);  // the packed state never grows by more
 constexpr uint32_t kMaxText = 4096;
 
 uint32_t Crc(uint32_t crc, std::string_view bytes) {
@@ -59,9 +63,12 @@ bool Inflate(std::string_view packed, uint32_t size, std::string& raw) {
   return result == Z_OK && got == size;
 }
 
-// The CRC-32 of a file's name and size, then of its bytes, read a piece at a
-// time; a file that cannot be read counts as empty.
-uint32_t CrcOfFile(uint32_t crc, const fs::path& dat, const fs::path& file) {
+// The CRC-32 of a file's name and size, then of its bytes: all of them
+// (`whole`), or only the first and the last kIdentityPiece, read a piece at a
+// time. A file that cannot be read counts as empty.
+constexpr std::size_t kIdentityPiece = std::size_t{64} << 10;
+
+uint32_t CrcOfFile(uint32_t crc, const fs::path& dat, const fs::path& file, bool whole) {
   std::error_code ec;
   std::string error, chunk;
   RegularFile in(file, error);
@@ -71,11 +78,32 @@ uint32_t CrcOfFile(uint32_t crc, const fs::path& dat, const fs::path& file) {
   uint64_t size = in.ok() ? in.size() : 0;
   header.Sync(size);
   crc = Crc(crc, header.bytes());
-  while (in.ok() && in.Read(std::size_t{1} << 16, chunk, error) && !chunk.empty()) {
+  if (!in.ok()) return crc;
+  if (!whole) {
+    if (in.Read(kIdentityPiece, chunk, error)) crc = Crc(crc, chunk);
+    chunk.clear();
+    if (size > kIdentityPiece && in.Seek(std::max<uint64_t>(kIdentityPiece, size - kIdentityPiece)) &&
+        in.Read(kIdentityPiece, chunk, error))
+      crc = Crc(crc, chunk);
+    return crc;
+  }
+  while (in.Read(std::size_t{1} << 16, chunk, error) && !chunk.empty()) {
     crc = Crc(crc, chunk);
     chunk.clear();
   }
   return crc;
+}
+
+// The regular files under the game folder's dat/, in name order.
+std::vector<fs::path> DatFiles(const fs::path& dat) {
+  std::vector<fs::path> files;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(dat, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (it->is_regular_file(ec)) files.push_back(it->path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 }  // namespace
@@ -121,16 +149,24 @@ std::string SlotProblemTextJa(SlotProblem problem) {
 }
 
 uint32_t ContentIdentity(const fs::path& game_dir) {
-  std::vector<fs::path> files;
-  std::error_code ec;
   const fs::path dat = game_dir / "dat";
-  for (auto it = fs::recursive_directory_iterator(dat, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
-    if (it->is_regular_file(ec)) files.push_back(it->path());
-  }
-  std::sort(files.begin(), files.end());
   uint32_t crc = Crc(0, {});
-  for (const fs::path& file : files) crc = CrcOfFile(crc, dat, file);
+  for (const fs::path& file : DatFiles(dat)) crc = CrcOfFile(crc, dat, file, false);
+  return crc;
+}
+
+std::optional<uint32_t> WholeContentIdentity(const fs::path& game_dir) {
+  const fs::path dat = game_dir / "dat";
+  const std::vector<fs::path> files = DatFiles(dat);
+  uint64_t total = 0;
+  std::error_code ec;
+  for (const fs::path& file : files) {
+    const uintmax_t size = fs::file_size(file, ec);
+    if (!ec) total += size;
+  }
+  if (total > kWholeIdentityLimit) return std::nullopt;
+  uint32_t crc = Crc(0, {});
+  for (const fs::path& file : files) crc = CrcOfFile(crc, dat, file, true);
   return crc;
 }
 
@@ -148,7 +184,7 @@ std::string EncodeSlotFile(const SlotSummary& summary, std::string_view state, u
   auto raw_size = static_cast<uint32_t>(state.size());
   std::string packed = Compress(state);
   s.Sync(raw_size);
-  s.Sync(packed, kMaxStateBytes);
+  s.Sync(packed, static_cast<uint32_t>(kMaxFileBytes));
   std::string bytes = s.bytes();
   uint32_t crc = Crc(Crc(0, {}), bytes);
   Serializer tail = Serializer::Writer(1);
@@ -191,11 +227,11 @@ SlotFile DecodeSlotFile(std::string_view bytes, uint32_t identity) {
     uint32_t raw_size = 0;
     std::string packed;
     s.Sync(raw_size);
-    s.Sync(packed, kMaxStateBytes);
-    if (raw_size > kMaxStateBytes) {
+    if (raw_size > kMaxStateBytes) {  // refused before the packed copy is taken or inflated
       file.problem = SlotProblem::TooLarge;
       return file;
     }
+    s.Sync(packed, static_cast<uint32_t>(kMaxFileBytes));
     if (!s.at_end() || !Inflate(packed, raw_size, file.state)) file.problem = SlotProblem::Damaged;
   } catch (const SerializeError&) {
     file.problem = SlotProblem::Damaged;
@@ -213,6 +249,11 @@ fs::path SlotStore::PathOf(std::string_view slot) const {
 uint32_t SlotStore::identity() {
   if (!identity_) identity_ = ContentIdentity(files_.game_dir());
   return *identity_;
+}
+
+std::optional<uint32_t> SlotStore::whole_identity() {
+  if (!whole_identity_) whole_identity_ = WholeContentIdentity(files_.game_dir());
+  return *whole_identity_;
 }
 
 SlotFile SlotStore::Read(std::string_view slot) {
@@ -237,6 +278,10 @@ SlotFile SlotStore::Read(std::string_view slot) {
       file.problem = SlotProblem::TooLarge;  // it grew while it was read
     } else {
       file = DecodeSlotFile(bytes, identity());
+      if (file.problem == SlotProblem::OtherGame) {  // perhaps saved before the identity was made cheap
+        const std::optional<uint32_t> whole = whole_identity();
+        if (whole) file = DecodeSlotFile(bytes, *whole);
+      }
     }
   }
   return file;

@@ -53,9 +53,18 @@ struct SlotFile {
   std::string state;  // the inflated state, for DecodeSnapshot
 };
 
-// The identity of a game folder: a CRC-32 over the names, sizes and bytes of
-// the files under its dat/, in name order.
+// The identity of a game folder: a CRC-32 over the names and sizes of the
+// files under its dat/, in name order, and the first and last 64 KB of each.
+// Cheap whatever the files hold (a sparse file of gigabytes costs two
+// reads), and it still tells two game folders apart.
 uint32_t ContentIdentity(const std::filesystem::path& game_dir);
+
+// The identity slots were saved with before: every byte of every file. A
+// slot that does not match ContentIdentity is tried against this one, so
+// older slots still load; computed only for a dat/ of at most
+// kWholeIdentityLimit bytes (nullopt otherwise: such slots count as foreign).
+inline constexpr uint64_t kWholeIdentityLimit = uint64_t{64} << 20;
+std::optional<uint32_t> WholeContentIdentity(const std::filesystem::path& game_dir);
 
 // Build and parse the bytes of a slot file.
 std::string EncodeSlotFile(const SlotSummary& summary, std::string_view state, uint32_t version,
@@ -75,10 +84,12 @@ class SlotStore {
   bool Write(std::string_view slot, const SlotSummary& summary, std::string_view state, std::string& error);
 
   uint32_t identity();  // computed once, when first needed
+  std::optional<uint32_t> whole_identity();  // likewise, and only for a slot that needs it
 
  private:
   const FileSystem& files_;
   std::optional<uint32_t> identity_;
+  std::optional<std::optional<uint32_t>> whole_identity_;
 };
 
 // The summary of a running game: what it shows now, the level and moods.

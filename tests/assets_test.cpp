@@ -8,6 +8,7 @@
 
 #include "core/text.h"
 #include "gfx/assets.h"
+#include "gfx/picture_size.h"
 #include "tests/picture_fixtures.h"
 
 namespace nurumo {
@@ -245,6 +246,48 @@ TEST(AssetsTest, PicturesLargerThanTheGameTakesAreRefusedByTheirHeader) {
   EXPECT_THROW(CreateSurfaces(t.game), FileError);
   EXPECT_FALSE(t.game.gfx.BackgroundSurfaces[4].empty());
   EXPECT_TRUE(t.game.gfx.BackgroundSurfaces[5].empty());
+}
+
+// A header cut before the picture's size says nothing a decoder may trust:
+// the picture is refused, whatever the few bytes there claim.
+TEST(AssetsTest, APictureWhoseHeaderIsCutBeforeItsSizeIsRefused) {
+  const std::string whole = Claiming(testing::MakeBmp(16, 16, [](int, int) { return Bgr{9, 9, 9}; }), 30000, 30000);
+  for (std::size_t cut : {33u, 25u, 17u, 3u}) {
+    SCOPED_TRACE(cut);
+    testing::HeadlessGame t;
+    t.dir.Write("dat/pic.bmp", whole.substr(0, cut));
+    Surface surface;
+    try {
+      LoadPicture(t.game, "dat\\pic.bmp", surface);
+      ADD_FAILURE() << "loaded";
+    } catch (const FileError& e) {
+      EXPECT_NE(Cp932ToUtf8(e.text()).find("画像ファイルを読み込めません: dat\\pic.bmp (the header is cut short)"),
+                std::string::npos)
+          << Cp932ToUtf8(e.text());
+    }
+    EXPECT_TRUE(surface.empty());
+  }
+}
+
+// All pictures together are bounded, not each alone: small run-length files
+// claiming the largest side each stop the start-up at the one that would
+// pass the budget, before it is decoded.
+TEST(AssetsTest, PicturesTogetherStayWithinTheirBudget) {
+  const std::string huge = Claiming(testing::MakeBmp(16, 16, [](int, int) { return Bgr{9, 9, 9}; },
+                                                     {.bits = 8, .rle8 = true}),
+                                    4096, 4096);  // a few hundred bytes, 48 MB of pixels
+  testing::HeadlessGame t;
+  testing::WritePictures(t.dir);
+  for (int n : {2, 3, 4}) t.dir.Write("dat/nuru0" + std::to_string(n) + ".bmp", huge);
+  try {
+    CreateSurfaces(t.game);
+    ADD_FAILURE() << "loaded";
+  } catch (const FileError& e) {
+    EXPECT_EQ(Cp932ToUtf8(e.text()), "画像が多すぎます: dat\\nuru03.bmp (4096x4096、合わせて64MBを超えます)");
+  }
+  EXPECT_EQ(t.game.gfx.BackgroundSurfaces[2].width, 4096);  // one alone fits
+  EXPECT_TRUE(t.game.gfx.BackgroundSurfaces[3].empty());
+  EXPECT_LE(t.game.gfx.PictureBytes, kPictureBudget);
 }
 
 // Sixteen blocks across a row: every colour a 4-bit palette holds.

@@ -265,6 +265,7 @@ TEST_F(DiskAudio, MusicThatCannotBeReadIsSilenceToldOnceAndASoundIsNotTold) {
   dir_.Write("dat/silent.mid", Smf({kEndOfTrack}));
   dir_.Write("dat/broken.mid", Smf({Bytes({0, 0x90, 0x3C, 0x64, 0, 0xF9}) + kEndOfTrack}));
   dir_.Write("dat/huge.mid", OrganNote());
+  ASSERT_EQ(::mkfifo((dir_.path() / "dat/pipe.wav").c_str(), 0644), 0);
   std::filesystem::resize_file(dir_.path() / "dat/huge.mid", std::uintmax_t{65} << 20);  // sparse: no disk
   ASSERT_EQ(::mkfifo((dir_.path() / "dat/piped.mid").c_str(), 0644), 0);  // nobody writes it
   testing::Deadline deadline(120);                                         // refused, not waited on
@@ -283,6 +284,7 @@ TEST_F(DiskAudio, MusicThatCannotBeReadIsSilenceToldOnceAndASoundIsNotTold) {
       }
       sound->Play(dir_.path() / "dat/missing.wav", false);
       sound->Play(dir_.path() / "dat/bad.mid", true);
+      sound->Play(dir_.path() / "dat/pipe.wav", false);  // a pipe by a sound's name: refused, not waited on
     }
     sound->Stop();
   }

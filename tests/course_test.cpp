@@ -106,14 +106,14 @@ TEST_F(Course, TitlePrologueLevelOneSaveAfterAFailureThenExplore) {
                  R"("ev":"state","n":15})", R"("ev":"midi","file":"dat\\lv.mid")",
                  R"("text":"Level1: in White Room")", R"("ev":"state","n":16})", R"("ev":"state","n":17})"});
 
-  // The first try fails (the file beside save.dat that the record goes to first is blocked).
-  std::filesystem::path blocker = h.dir.path() / "save.dat.tmp";
+  // The first try fails (a folder stands where save.dat goes).
+  std::filesystem::path blocker = h.dir.path() / "save.dat";
   std::filesystem::create_directories(blocker / "x");
   Press(vk::kSpace);  // nothing at the question
   EXPECT_EQ(game.flow.SavePrompt, "SAVE");
   Press(vk::kY);
   EXPECT_EQ(game.flow.SavePrompt, "FAILURE");
-  EXPECT_FALSE(std::filesystem::exists(h.dir.path() / "save.dat"));
+  EXPECT_TRUE(std::filesystem::is_directory(h.dir.path() / "save.dat"));
   Press(vk::kSpace);
   EXPECT_EQ(game.flow.SavePrompt, "SAVE");
   std::filesystem::remove_all(blocker);

@@ -227,6 +227,41 @@ TEST(HeadlessRun, BadReplayStopsBeforeTheGameStarts) {
   const RunResult missing = RunHeadless(dir.path(), {"--replay", (dir.path() / "none.txt").string()});
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.out, "");
+  const RunResult folder = RunHeadless(dir.path(), {"--replay", (dir.path() / "dat").string()});
+  EXPECT_EQ(folder.status, 2) << "a folder is no empty replay";
+  EXPECT_NE(folder.err.find("is a folder"), std::string::npos) << folder.err;
+  EXPECT_EQ(folder.out, "");
+}
+
+// What a replay can make the program hold is bounded, and an error quotes
+// only a short piece of the line it names.
+TEST(Replay, HugeReplaysAndHugeWordsAreRefusedInFewWords) {
+  struct Case {
+    const char* what;
+    std::string text;
+    const char* said;
+  };
+  std::string many;
+  for (std::size_t i = 0; i <= kMaxReplayLines; ++i) many += "0 X\n";
+  const std::vector<Case> cases = {
+      {"a time word of megabytes", std::string(3u << 20, '7') + "x SPACE\n", "larger than 1 MB"},
+      {"a time word of a few hundred bytes", std::string(500, 'x') + " SPACE\n",
+       "replay: line 1: bad time 'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...' (500 bytes)"},
+      {"an action word of a few hundred bytes", "1 " + std::string(300, 'Q') + "\n", "(300 bytes)"},
+      {"more actions than a replay may hold", many, "replay: line 100001: more than 100000 actions"},
+      {"more bytes than a replay may hold", std::string(kMaxReplayBytes + 1, '\n'), "larger than 1 MB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      ParseReplay(c.text);
+      ADD_FAILURE() << "taken";
+    } catch (const ReplayError& error) {
+      const std::string said = error.what();
+      EXPECT_LT(said.size(), 120u) << said.substr(0, 200);
+      EXPECT_NE(said.find(c.said), std::string::npos) << said;
+    }
+  }
 }
 
 // The built program, run twice the same way, prints the same trace. Each

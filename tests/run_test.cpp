@@ -33,14 +33,14 @@ void WriteShortGame(const testing::TempDir& dir) {
   dir.Write("dat/1.dat", "");
 }
 
-TEST(HeadlessSignals, SigintAndSigtermBecomeOneCloseRequestEach) {
+TEST(HeadlessSignals, SigintSigtermAndSighupBecomeOneCloseRequestEach) {
   testing::TempDir dir;
   struct sigaction before {};
   ::sigaction(SIGTERM, nullptr, &before);
   {
     HeadlessPlatform platform{FileSystem(dir.path())};
     platform.CloseOnSignals();
-    for (int signal : {SIGINT, SIGTERM}) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
       std::raise(signal);
       InputEvent event;
       ASSERT_TRUE(platform.PollEvent(event)) << signal;
@@ -54,7 +54,7 @@ TEST(HeadlessSignals, SigintAndSigtermBecomeOneCloseRequestEach) {
 }
 
 TEST(Program, ASignalEndsAHeadlessRunLikeClosingTheWindow) {
-  for (int signal : {SIGTERM, SIGINT}) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {  // SIGHUP: the terminal was closed
     SCOPED_TRACE(signal);
     testing::TempDir dir;
     WriteShortGame(dir);
@@ -89,6 +89,39 @@ TEST(Program, AFileSizeLimitMakesTheSaveFailAndLeavesNothingBehind) {
   EXPECT_EQ(dir.Read("save.dat"), "the player's old file, too short to load");
   for (const auto& entry : fs::directory_iterator(dir.path()))
     EXPECT_FALSE(entry.path().filename().string().starts_with("save.dat.tmp")) << entry.path();
+}
+
+// A trace nobody can take any more (a reader gone, a full disk) is said once
+// on standard error and stops; the game plays on to its end (its autosave is
+// written) and the exit status tells a script that the trace is cut short.
+TEST(Program, ATraceThatCannotBeWrittenStopsAndTheGameGoesOn) {
+  struct Case {
+    const char* name;
+    const char* trace;  // the option
+    const char* after;  // what the run's standard output goes into
+  };
+  const std::vector<Case> cases = {
+      {"a reader that goes away", "--trace -", " | head -c 10 >/dev/null"},
+      {"a full disk", "--trace /dev/full", ""},
+  };
+  testing::TempDir dir;
+  WriteShortGame(dir);
+  dir.Write("replay.txt", "500 SPACE\n3000 Y\n3200 SPACE\n");
+  const std::string base = "'" + kProgram + "' --headless --seed 1 --autosave --until 6000 --game-dir '" +
+                           dir.path().string() + "' --replay '" + (dir.path() / "replay.txt").string() + "'";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dir.path() / "slots");
+    const std::string run = base + " " + c.trace + " 2>'" + (dir.path() / "err.txt").string() + "'; echo $? >'" +
+                            (dir.path() / "status").string() + "'";
+    std::string out;
+    testing::RunCommand("(" + run + ")" + c.after, out);
+    EXPECT_EQ(dir.Read("status"), "1\n");
+    const std::string err = dir.Read("err.txt");
+    EXPECT_NE(err.find("the trace cannot be written"), std::string::npos) << err;
+    EXPECT_EQ(err.find("the trace cannot be written"), err.rfind("the trace cannot be written")) << err;
+    EXPECT_TRUE(fs::exists(dir.path() / "slots" / "auto.slot"));  // the game went on to its close
+  }
 }
 
 }  // namespace

@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <sstream>
 
 #include <SDL.h>
@@ -29,9 +31,9 @@ using namespace nurumo::testing;
 // The built game, headless, inside the shell, driven key by key.
 class ShellGame : public ShellHost {
  public:
-  explicit ShellGame(const fs::path& dir)
+  explicit ShellGame(const fs::path& dir, std::optional<fs::path> settings_file = std::nullopt)
       : platform_(FileSystem(dir)), overlay_(platform_), game_(overlay_, 11), slots_(platform_.Files()),
-        shell_(*this, overlay_, slots_, ShellOptions{false, 300000, std::nullopt, Settings{}}) {
+        shell_(*this, overlay_, slots_, ShellOptions{false, 300000, settings_file, Settings{}}) {
     game_.trace.Open(&trace_, [this] { return platform_.Now(); });
     started_ = FormCreate(game_);
   }
@@ -46,6 +48,11 @@ class ShellGame : public ShellHost {
       RunUntil(at);
       platform_.PushKey(key);
     }
+    RunUntil(until);
+  }
+  // Keys all at once (the menu stays open between them), then the run until `until`.
+  void PressAll(std::initializer_list<int> keys, uint32_t until) {
+    for (int key : keys) platform_.PushKey(key);
     RunUntil(until);
   }
   std::string State() { return EncodeSnapshot(game_, platform_.Now()); }
@@ -131,6 +138,15 @@ TEST_F(ShellTest, ARefusedSlotLeavesTheGameAndTheFileAlone) {
       {"another game's slot", [&](const fs::path& p, const std::string& b) {
          SlotFile good = DecodeSlotFile(b, ContentIdentity(testing::kGameDat.parent_path()));
          write(p, EncodeSlotFile(good.summary, good.state, kSnapshotVersion, 12345));
+       }},
+      {"a good check sum over a level the game never holds", [&](const fs::path& p, const std::string& b) {
+         HeadlessPlatform platform{FileSystem(folder_.path())};
+         Game game(platform, 1);
+         ASSERT_TRUE(FormCreate(game));
+         game.player.Level = 9;
+         const SlotFile good = DecodeSlotFile(b, ContentIdentity(testing::kGameDat.parent_path()));
+         write(p, EncodeSlotFile(good.summary, EncodeSnapshot(game, 0), kSnapshotVersion,
+                                 ContentIdentity(testing::kGameDat.parent_path())));
        }},
       {"a newer version", [&](const fs::path& p, const std::string& b) {
          SlotFile good = DecodeSlotFile(b, ContentIdentity(testing::kGameDat.parent_path()));
@@ -300,19 +316,24 @@ TEST_F(ShellTest, AStartFromAMissingOrDamagedSlotStopsBeforeTheWindow) {
   }
 }
 
-// In the window (SDL's dummy display), SIGTERM closes it like the close box.
-TEST_F(ShellTest, SigtermInTheWindowAutosaves) {
-  testing::Child window({"--game-dir", folder_.path().string(), "--trace", "-"}, [] {
-    ::setenv("SDL_VIDEODRIVER", "dummy", 1);
-    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-  });
-  const fs::path slot = folder_.path() / "slots" / "auto.slot";
-  ASSERT_TRUE(window.ReadUntil("\"ev\":\"node\"")) << window.output();  // into the exploration
-  window.Signal(SIGTERM);
-  const int status = window.Finish();
-  ASSERT_TRUE(WIFEXITED(status)) << "the program did not end by itself";
-  EXPECT_EQ(WEXITSTATUS(status), 0);
-  EXPECT_TRUE(fs::exists(slot));
+// In the window (SDL's dummy display), SIGTERM closes it like the close box,
+// and so does SIGHUP (the terminal it was started from closed).
+TEST_F(ShellTest, SigtermOrSighupInTheWindowAutosaves) {
+  for (int signal : {SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    const fs::path slot = folder_.path() / "slots" / "auto.slot";
+    fs::remove(slot);
+    testing::Child window({"--game-dir", folder_.path().string(), "--trace", "-"}, [] {
+      ::setenv("SDL_VIDEODRIVER", "dummy", 1);
+      ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    });
+    ASSERT_TRUE(window.ReadUntil("\"ev\":\"node\"")) << window.output();  // into the exploration
+    window.Signal(signal);
+    const int status = window.Finish();
+    ASSERT_TRUE(WIFEXITED(status)) << "the program did not end by itself";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(fs::exists(slot));
+  }
 }
 
 // The game playing itself in the window keeps its hands off the player's
@@ -545,6 +566,86 @@ TEST(Settings, TheFileIsReadWholeOrNotAtAll) {
   EXPECT_EQ(settings.text, Settings{}.text);
   EXPECT_EQ(settings.music_volume, 10);
   EXPECT_FALSE(err.str().empty()) << "a pipe said nothing";
+}
+
+// The menu writes the one setting the player changed and keeps every other
+// line as it stood: the window's scale and full screen of this run, whatever
+// they are, are not the player's choice.
+TEST_F(ShellTest, TheMenuWritesOnlyTheSettingChanged) {
+  testing::TempDir config;
+  const std::string mine = "scale=0\nfullscreen=1\n# the player's own note\n[window]\r\nmusic_volume = 10  # loud\n";
+  config.Write("settings.ini", mine);
+  ShellGame run(folder_.path(), config.path() / "settings.ini");
+  run.Play({}, 2500);
+  run.PressAll({vk::kEscape, vk::kUp, vk::kUp, vk::kUp, vk::kSpace, vk::kDown, vk::kDown, vk::kLeft}, 2600);  // 設定, music
+  EXPECT_NE(run.trace().find("\"ev\":\"setting\",\"name\":\"music_volume\",\"value\":9"), std::string::npos)
+      << run.trace();
+  EXPECT_EQ(config.Read("settings.ini"),
+            "scale=0\nfullscreen=1\n# the player's own note\n[window]\r\nmusic_volume = 9  # loud\n");
+  // sound volume, not in the file yet: added at its end
+  run.PressAll({vk::kEscape, vk::kUp, vk::kUp, vk::kUp, vk::kSpace, vk::kDown, vk::kDown, vk::kDown, vk::kLeft}, 2700);
+  EXPECT_TRUE(config.Read("settings.ini").ends_with("# loud\nsound_volume=9\n")) << config.Read("settings.ini");
+}
+
+TEST(Settings, AChangeKeepsEveryOtherLine) {
+  struct Case {
+    const char* before;
+    const char* key;
+    int value;
+    const char* after;
+  };
+  for (const Case& c : {
+           Case{"", "text", 2, "# nurumo settings (the menu writes the settings changed in it)\ntext=2\n"},
+           Case{"text=1", "music_volume", 3, "text=1\nmusic_volume=3\n"},
+           Case{"# mine\r\ntext = 1 # sharp\r\nfuture_key=yes\r\n", "text", 0,
+                "# mine\r\ntext = 0 # sharp\r\nfuture_key=yes\r\n"},
+           Case{"text=1\ntext=2\n", "text", 0, "text=0\ntext=0\n"},  // the last one counts when read: both change
+           Case{"text=\n", "text", 2, "text=2\n"},
+           Case{"# text=1\n", "text", 2, "# text=1\ntext=2\n"},  // a comment is no setting
+       }) {
+    EXPECT_EQ(UpdateSettingsText(c.before, c.key, c.value), c.after) << c.before;
+  }
+}
+
+// The warning says what is wrong with the file, and a file the game cannot
+// read whole is never replaced by a change in the menu.
+TEST(Settings, AFileThatCannotBeTakenIsNamedForWhatItIsAndLeftAlone) {
+  struct Case {
+    const char* what;
+    std::function<void(const fs::path&)> make;
+    const char* said;
+  };
+  const std::vector<Case> cases = {
+      {"a line not understood", [](const fs::path& p) { std::ofstream(p) << "scale=1\nvolume=loud\n"; },
+       "line 2 is not understood"},
+      {"a folder", [](const fs::path& p) { fs::create_directory(p); }, "it is a folder"},
+      {"a pipe", [](const fs::path& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0644), 0); }, "not a regular file"},
+      {"too large", [](const fs::path& p) {
+         std::ofstream(p) << "# big\n";
+         fs::resize_file(p, 1 << 20);
+       }, "larger than 64 KB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing::TempDir dir;
+    const fs::path file = dir.path() / "settings.ini";
+    c.make(file);
+    Settings settings;
+    std::ostringstream err;
+    ReadSettings(file, settings, err);
+    EXPECT_NE(err.str().find(c.said), std::string::npos) << err.str();
+    const std::string said = err.str();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    const auto type = fs::symlink_status(file).type();
+    const auto size = fs::is_regular_file(file) ? fs::file_size(file) : 0;
+    std::string error;
+    const bool written = UpdateSettings(file, "text", 2, error);
+    EXPECT_EQ(written, std::string_view(c.what) == "a line not understood");  // only a file read whole is rewritten
+    EXPECT_EQ(fs::symlink_status(file).type(), type);
+    if (!written) {
+      EXPECT_EQ(fs::is_regular_file(file) ? fs::file_size(file) : 0, size);
+    }
+  }
 }
 
 TEST_F(ShellTest, AfterAGameOverSpaceOpensTheMenuAndTheTitleStartsAgain) {

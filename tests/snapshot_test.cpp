@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/form.h"
 #include "core/serializer.h"
+#include "core/text.h"
 #include "program_runs.h"
 #include "trace_lines.h"
 #include "shell/snapshot.h"
@@ -139,6 +142,56 @@ INSTANTIATE_TEST_SUITE_P(Moments, Snapshots, ::testing::ValuesIn(Moments()),
                            for (char c : param.param.name) name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
                            return name;
                          });
+
+// A state whose every byte is well formed may still hold what the game never
+// does: each such value is refused before anything is swapped in, so a slot
+// with a good check sum cannot reach the game's own error box.
+TEST(SnapshotChecks, ValuesTheGameNeverHoldsAreRefused) {
+  struct Case {
+    const char* what;
+    std::function<void(Game&)> change;
+  };
+  const std::vector<Case> cases = {
+      {"level 0", [](Game& g) { g.player.Level = 0; }},
+      {"level 7", [](Game& g) { g.player.Level = 7; }},
+      {"place 50", [](Game& g) { g.player.Node = 50; }},
+      {"a mood below 0", [](Game& g) { g.player.Params[3] = -1; }},
+      {"a mood above 100", [](Game& g) { g.player.Params[5] = 101; }},
+      {"a shown mood above 100", [](Game& g) { g.panel.ShownValues[2] = 400; }},
+      {"a flow state the game has not", [](Game& g) { g.flow.FlowState = 23; }},
+      {"a state after the script it has not", [](Game& g) { g.page.FollowUpState = 99; }},
+      {"a save answer it never shows", [](Game& g) { g.flow.SavePrompt = "MAYBE"; }},
+      {"a choice to place 77", [](Game& g) {
+         g.choices.ChoiceCount = 1;
+         g.choices.ChoiceTargets[1] = 77;
+       }},
+      {"the cursor past the choices", [](Game& g) {
+         g.choices.ChoiceCount = 2;
+         g.menu.MenuVisible = true;
+         g.menu.ChoiceCursor = 3;
+       }},
+      {"reading past the script", [](Game& g) { g.script.ReadPos = g.script.LineCount + 1; }},
+      {"music from outside the game folder", [](Game& g) { g.midi.MidiFile = "/tmp/fifo"; }},
+      {"music from above dat", [](Game& g) { g.midi.MidiFile = "dat\\..\\..\\etc\\passwd"; }},
+      {"a looping sound by an absolute path", [](Game& g) { g.wave.LoopingWave = "\\tmp\\fifo.wav"; }},
+      {"a fade past its end", [](Game& g) { g.effect.FadeStep = 500; }},
+  };
+  GameFolder folder;
+  auto encode = [&](const std::function<void(Game&)>& change) {
+    HeadlessPlatform platform{FileSystem(folder.path())};
+    Game game(platform, 1);
+    EXPECT_TRUE(FormCreate(game));
+    change(game);
+    return EncodeSnapshot(game, platform.Now());
+  };
+  EXPECT_NO_THROW(DecodeSnapshot(encode([](Game&) {}), kSnapshotVersion));
+  EXPECT_NO_THROW(DecodeSnapshot(encode([](Game& g) { g.midi.MidiFile = Sjis("dat\\ソ\\lv.mid"); }), kSnapshotVersion))
+      << "a backslash byte inside a character is no separator";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EXPECT_THROW(DecodeSnapshot(encode(c.change), kSnapshotVersion), SerializeError);
+  }
+}
 
 }  // namespace
 }  // namespace nurumo

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <malloc.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -165,6 +167,30 @@ struct HeadlessGame {
   TempDir dir;
   HeadlessPlatform platform;
   Game game;
+};
+
+// While it stands, no file of this process grows past `bytes` (ulimit -f):
+// a write beyond fails with EFBIG, as on a full disk. A failure the writer
+// cannot steer around, whatever names it picks.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes) {
+    old_signal_ = std::signal(SIGXFSZ, SIG_IGN);
+    ::getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~FileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, old_signal_);
+  }
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*old_signal_)(int) = nullptr;
 };
 
 }  // namespace nurumo::testing

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <ctime>
 #include <iostream>
@@ -23,6 +24,12 @@ namespace {
 
 constexpr int kClientWidth = 416;
 constexpr int kClientHeight = 256;
+
+// SDL makes SIGINT and SIGTERM a close request; a closed terminal (SIGHUP)
+// ends the game the same way, so it is passed on as SIGTERM. One process,
+// one window: one handler to give back.
+struct sigaction previous_hup {};
+void HangUpAsTerm(int) { ::raise(SIGTERM); }
 
 std::runtime_error SdlFailure(const char* what) {
   return std::runtime_error(std::string(what) + ": " + SDL_GetError());
@@ -76,6 +83,10 @@ SdlPlatform::SdlPlatform(FileSystem files, const SdlWindowOptions& options)
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // the system's plain framebuffer: no GL for a small picture
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) throw SdlFailure("cannot start SDL");
   SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);  // pads are a comfort: without them the keys still play
+  struct sigaction hang_up {};
+  hang_up.sa_handler = HangUpAsTerm;
+  sigemptyset(&hang_up.sa_mask);
+  ::sigaction(SIGHUP, &hang_up, &previous_hup);
   int scale = options.scale;
   if (scale <= 0) {
     SDL_DisplayMode desktop{};
@@ -103,6 +114,7 @@ SdlPlatform::~SdlPlatform() {
   text_.reset();
   if (sdl_window_) SDL_DestroyWindow(sdl_window_);
   SDL_Quit();
+  ::sigaction(SIGHUP, &previous_hup, nullptr);
 }
 
 uint32_t SdlPlatform::Now() { return SDL_GetTicks() - start_ticks_; }  // wraps like the game's clock
