@@ -22,6 +22,8 @@
 
 namespace nurumo {
 
+namespace fs = std::filesystem;
+
 namespace {
 
 constexpr int kAutoplayBoxMs = 5000;  // a box stands this long when nobody may be there
@@ -66,6 +68,7 @@ uint32_t ClockSeed() {
 struct Resume {
   std::string slot;
   std::unique_ptr<Snapshot> snapshot;
+  SlotFile file;  // its summary and history, for the shell
 };
 
 bool ReadResume(const Options& options, const FileSystem& files, Resume& resume, std::ostream& err) {
@@ -76,6 +79,8 @@ bool ReadResume(const Options& options, const FileSystem& files, Resume& resume,
   if (file.problem == SlotProblem::None) {
     try {
       resume.snapshot = DecodeSnapshot(file.state, file.version);
+      file.state.clear();
+      resume.file = std::move(file);
       return true;
     } catch (const SerializeError&) {
       file.problem = SlotProblem::Damaged;
@@ -133,6 +138,7 @@ class App : public ShellHost {
       };
     }
     Start(from_slot);
+    if (resume.snapshot && started_) shell.Resumed(resume.file);
     shell.Run();
     FormDestroy(*game_);
     TraceExit(*game_);
@@ -222,8 +228,18 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
   // Headless, or while the game plays itself, only when asked: a demo keeps
   // its hands off the player's autosave.
   shell_options.autosave = (!options.headless && !options.autoplay) || options.autosave;
-  shell_options.settings_file = SettingsPath();
+  // Headless runs start from the defaults and keep their hands off the
+  // player's settings.ini unless asked: a test's pictures must not follow it.
+  if (!options.headless || options.settings) shell_options.settings_file = SettingsPath();
   if (shell_options.settings_file) ReadSettings(*shell_options.settings_file, shell_options.settings, err);
+  if (!options.headless && shell_options.settings_file) {  // the first start in a window: show the menu's key once
+    std::error_code missing;
+    if (!fs::exists(*shell_options.settings_file, missing)) {
+      shell_options.first_start = true;
+      std::string error;
+      WriteSettings(*shell_options.settings_file, shell_options.settings, error);  // next time it is no first start
+    }
+  }
   Settings& settings = shell_options.settings;
   if (options.scale) settings.scale = options.scale;  // the command line wins over the file
   if (options.fullscreen) settings.fullscreen = 1;

@@ -14,7 +14,7 @@ struct NamedKey {
   std::string_view name;
   int vk;
 };
-constexpr std::array<NamedKey, 12> kNamedKeys{{
+constexpr std::array<NamedKey, 13> kNamedKeys{{
     {"SPACE", vk::kSpace},
     {"ENTER", vk::kEnter},
     {"UP", vk::kUp},
@@ -27,6 +27,7 @@ constexpr std::array<NamedKey, 12> kNamedKeys{{
     {"ESC", vk::kEscape},
     {"F5", vk::kF5},
     {"F9", vk::kF9},
+    {"BACKSPACE", vk::kBackspace},
 }};
 
 std::string Upper(std::string_view s) {
@@ -98,7 +99,7 @@ InputEvent ParseInput(int number, const std::string& action, std::string_view& r
   } else {
     std::string_view word = NextWord(rest);
     auto button = PadButtonFromName(word);
-    if (!button) throw ReplayError(number, "PAD needs A, B, X, Y, UP, DOWN or START, not " + Quoted(word));
+    if (!button) throw ReplayError(number, "PAD needs A, B, X, Y, UP, DOWN, LEFT, RIGHT or START, not " + Quoted(word));
     event = {InputEvent::Kind::Pad, static_cast<int>(*button), 0, 0, 0};
   }
   return event;
@@ -136,9 +137,10 @@ ReplayLine ParseAction(int number, std::string_view rest) {
 }  // namespace
 
 std::optional<PadButton> PadButtonFromName(std::string_view name) {
-  constexpr std::array<std::pair<std::string_view, PadButton>, 7> kButtons{{
+  constexpr std::array<std::pair<std::string_view, PadButton>, 9> kButtons{{
       {"A", PadButton::A}, {"B", PadButton::B}, {"X", PadButton::X}, {"Y", PadButton::Y},
-      {"UP", PadButton::Up}, {"DOWN", PadButton::Down}, {"START", PadButton::Start},
+      {"UP", PadButton::Up}, {"DOWN", PadButton::Down}, {"LEFT", PadButton::Left}, {"RIGHT", PadButton::Right},
+      {"START", PadButton::Start},
   }};
   const std::string upper = Upper(name);
   for (const auto& [button_name, button] : kButtons)

@@ -34,6 +34,8 @@ uint32_t Crc(uint32_t crc, std::string_view bytes) {
   return static_cast<uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
 }
 
+constexpr uint32_t kThumbBytes = kThumbWidth * kThumbHeight * 3;
+
 void SyncSummary(Serializer& s, SlotSummary& summary) {
   s.Sync(summary.saved_at);
   s.Sync(summary.level);
@@ -41,9 +43,39 @@ void SyncSummary(Serializer& s, SlotSummary& summary) {
   SyncInts(s, summary.params);
   s.Sync(summary.caption_cp932, kMaxText);
   s.Sync(summary.where_cp932, kMaxText);
+  s.Sync(summary.play_ms, 2);
+  s.Sync(summary.thumbnail, kThumbBytes, 2);
+  if (!summary.thumbnail.empty() && summary.thumbnail.size() != kThumbBytes)
+    throw SerializeError("a thumbnail of the wrong size");
 }
 
-std::string Compress(std::string_view raw) {
+void SyncHistory(Serializer& s, std::deque<std::string>& history) {
+  if (s.version() < 2) return;
+  auto count = static_cast<uint32_t>(history.size());
+  s.Sync(count);
+  if (count > kSlotHistoryLines) throw SerializeError("more history than a slot keeps");
+  if (s.loading()) history.assign(count, {});
+  for (std::string& line : history) s.Sync(line, kMaxText);
+}
+
+// A quarter of the picture each way, every pixel the mean of its 4 x 4.
+std::string Thumbnail(const Surface& frame) {
+  if (frame.width < kThumbWidth * 4 || frame.height < kThumbHeight * 4) return {};
+  std::string out(kThumbBytes, '\0');
+  for (int y = 0; y < kThumbHeight; ++y)
+    for (int x = 0; x < kThumbWidth; ++x)
+      for (int c = 0; c < 3; ++c) {
+        int sum = 0;
+        for (int dy = 0; dy < 4; ++dy)
+          for (int dx = 0; dx < 4; ++dx) sum += frame.Row(y * 4 + dy)[(x * 4 + dx) * 3 + c];
+        out[static_cast<std::size_t>((y * kThumbWidth + x) * 3 + c)] = static_cast<char>(sum / 16);
+      }
+  return out;
+}
+
+}  // namespace
+
+std::string PackState(std::string_view raw) {
   uLongf size = compressBound(static_cast<uLong>(raw.size()));
   std::string packed(size, '\0');
   // Level 1: a quick save must be quick, and the pictures pack well anyway.
@@ -54,14 +86,15 @@ std::string Compress(std::string_view raw) {
   return packed;
 }
 
-// False when the stream is broken or does not inflate to exactly `size` bytes.
-bool Inflate(std::string_view packed, uint32_t size, std::string& raw) {
+bool UnpackState(std::string_view packed, uint32_t size, std::string& raw) {
   raw.assign(size, '\0');
   uLongf got = size;
   int result = uncompress(reinterpret_cast<Bytef*>(raw.data()), &got, reinterpret_cast<const Bytef*>(packed.data()),
                           static_cast<uLong>(packed.size()));
   return result == Z_OK && got == size;
 }
+
+namespace {
 
 // The CRC-32 of a file's name and size, then of its bytes: all of them
 // (`whole`), or only the first and the last kIdentityPiece, read a piece at a
@@ -171,9 +204,9 @@ std::optional<uint32_t> WholeContentIdentity(const fs::path& game_dir) {
 }
 
 std::string EncodeSlotFile(const SlotSummary& summary, std::string_view state, uint32_t version,
-                           uint32_t identity) {
+                           uint32_t identity, const std::deque<std::string>& history) {
   if (state.size() > kMaxStateBytes) throw SerializeError("the state is too large");
-  Serializer s = Serializer::Writer(1);
+  Serializer s = Serializer::Writer(version);
   char magic[8];
   std::copy(std::begin(kMagic), std::end(kMagic), magic);
   s.SyncBytes(magic, sizeof magic);
@@ -182,9 +215,12 @@ std::string EncodeSlotFile(const SlotSummary& summary, std::string_view state, u
   SlotSummary copy = summary;
   SyncSummary(s, copy);
   auto raw_size = static_cast<uint32_t>(state.size());
-  std::string packed = Compress(state);
+  std::string packed = PackState(state);
   s.Sync(raw_size);
   s.Sync(packed, static_cast<uint32_t>(kMaxFileBytes));
+  std::deque<std::string> lines = history;
+  while (lines.size() > kSlotHistoryLines) lines.pop_front();
+  SyncHistory(s, lines);
   std::string bytes = s.bytes();
   uint32_t crc = Crc(Crc(0, {}), bytes);
   Serializer tail = Serializer::Writer(1);
@@ -211,10 +247,10 @@ SlotFile DecodeSlotFile(std::string_view bytes, uint32_t identity) {
     return file;
   }
   try {
-    Serializer s = Serializer::Reader(body.substr(sizeof kMagic), 1);
+    Serializer head = Serializer::Reader(body.substr(sizeof kMagic), 1);
     uint32_t stored_identity = 0;
-    s.Sync(file.version);
-    s.Sync(stored_identity);
+    head.Sync(file.version);
+    head.Sync(stored_identity);
     if (file.version > kSnapshotVersion) {
       file.problem = SlotProblem::Newer;
       return file;
@@ -223,6 +259,8 @@ SlotFile DecodeSlotFile(std::string_view bytes, uint32_t identity) {
       file.problem = SlotProblem::OtherGame;
       return file;
     }
+    // The rest is read as the version that wrote it.
+    Serializer s = Serializer::Reader(body.substr(sizeof kMagic + 8), file.version);
     SyncSummary(s, file.summary);
     uint32_t raw_size = 0;
     std::string packed;
@@ -232,11 +270,15 @@ SlotFile DecodeSlotFile(std::string_view bytes, uint32_t identity) {
       return file;
     }
     s.Sync(packed, static_cast<uint32_t>(kMaxFileBytes));
-    if (!s.at_end() || !Inflate(packed, raw_size, file.state)) file.problem = SlotProblem::Damaged;
+    SyncHistory(s, file.history);
+    if (!s.at_end() || !UnpackState(packed, raw_size, file.state)) file.problem = SlotProblem::Damaged;
   } catch (const SerializeError&) {
     file.problem = SlotProblem::Damaged;
   }
-  if (file.problem != SlotProblem::None) file.state.clear();
+  if (file.problem != SlotProblem::None) {
+    file.state.clear();
+    file.history.clear();
+  }
   return file;
 }
 
@@ -287,8 +329,15 @@ SlotFile SlotStore::Read(std::string_view slot) {
   return file;
 }
 
+bool SlotStore::Remove(std::string_view slot, std::string& error) {
+  std::error_code ec;
+  fs::remove(PathOf(slot), ec);
+  if (ec) error = ec.message();
+  return !ec;
+}
+
 bool SlotStore::Write(std::string_view slot, const SlotSummary& summary, std::string_view state,
-                      std::string& error) {
+                      std::string& error, const std::deque<std::string>& history) {
   std::error_code ec;
   fs::create_directories(files_.data_dir() / "slots", ec);
   if (ec) {
@@ -297,7 +346,7 @@ bool SlotStore::Write(std::string_view slot, const SlotSummary& summary, std::st
   }
   std::string bytes;
   try {
-    bytes = EncodeSlotFile(summary, state, kSnapshotVersion, identity());
+    bytes = EncodeSlotFile(summary, state, kSnapshotVersion, identity(), history);
   } catch (const SerializeError& failure) {
     error = failure.what();
     return false;
@@ -312,6 +361,7 @@ SlotSummary SummarizeGame(const Game& game, int64_t saved_at) {
   summary.node = game.player.Node;
   for (int i = 1; i <= 5; ++i) summary.params[static_cast<std::size_t>(i - 1)] = game.player.Params[i];
   summary.caption_cp932 = game.caption;
+  summary.thumbnail = Thumbnail(game.gfx.FrameSurface);
   const auto& slots = game.timers.TimerSlots;
   const SlotCallback screen = slots.size() > 1 ? slots[1].Callback : nullptr;
   if (screen == ExplorationScreen) {

@@ -62,7 +62,7 @@ TEST(Replay, MalformedLinesNameTheLineAndTheReason) {
       {"100 CLICK 416 10\n", "replay: line 1: CLICK needs X 0..415 and Y 0..255"},
       {"100 CLICK 10\n", "replay: line 1: CLICK needs X 0..415 and Y 0..255"},
       {"100 WHEEL 0\n", "replay: line 1: WHEEL needs a number of notches, -100..100 and not 0"},
-      {"100 PAD Z\n", "replay: line 1: PAD needs A, B, X, Y, UP, DOWN or START, not 'Z'"},
+      {"100 PAD Z\n", "replay: line 1: PAD needs A, B, X, Y, UP, DOWN, LEFT, RIGHT or START, not 'Z'"},
       {"100 CLICK 1 2 3\n", "replay: line 1: unexpected text after the action"},
   };
   for (const auto& [text, message] : cases) {
@@ -79,7 +79,7 @@ TEST(Replay, KeyNamesRoundTrip) {
   const std::vector<std::pair<int, std::string>> names = {
       {32, "SPACE"}, {13, "ENTER"}, {38, "UP"}, {40, "DOWN"}, {88, "X"},
       {89, "Y"},     {78, "N"},     {18, "ALT"}, {121, "F10"}, {65, "VK65"},
-      {27, "ESC"},   {116, "F5"},   {120, "F9"}};
+      {27, "ESC"},   {116, "F5"},   {120, "F9"},  {8, "BACKSPACE"}};
   for (const auto& [code, name] : names) {
     EXPECT_EQ(KeyName(code), name);
     ASSERT_EQ(ParseReplay("0 " + name).at(0).vk, code) << name;

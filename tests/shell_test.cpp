@@ -31,9 +31,10 @@ using namespace nurumo::testing;
 // The built game, headless, inside the shell, driven key by key.
 class ShellGame : public ShellHost {
  public:
-  explicit ShellGame(const fs::path& dir, std::optional<fs::path> settings_file = std::nullopt)
+  explicit ShellGame(const fs::path& dir, std::optional<fs::path> settings_file = std::nullopt,
+                     bool first_start = false)
       : platform_(FileSystem(dir)), overlay_(platform_), game_(overlay_, 11), slots_(platform_.Files()),
-        shell_(*this, overlay_, slots_, ShellOptions{false, 300000, settings_file, Settings{}}) {
+        shell_(*this, overlay_, slots_, ShellOptions{false, 300000, settings_file, Settings{}, first_start}) {
     game_.trace.Open(&trace_, [this] { return platform_.Now(); });
     started_ = FormCreate(game_);
   }
@@ -316,6 +317,155 @@ TEST_F(ShellTest, AStartFromAMissingOrDamagedSlotStopsBeforeTheWindow) {
   }
 }
 
+// A menu left open past the autosave's time: the run goes on to its end (the
+// virtual clock used to stand still there), and nothing is saved while the
+// menu is open.
+TEST_F(ShellTest, APausedAutosaveWaitsForTheMenuToClose) {
+  folder_.Write("replay.txt", "1000 SPACE\n2000 ESC\n400000 ESC\n");
+  std::string trace;
+  const std::string command = "timeout 120 " + testing::Quoted(testing::kProgram) +
+                              " --headless --seed 3 --autosave --trace - --until 401000 --game-dir " +
+                              testing::Quoted(folder_.path()) + " --replay " +
+                              testing::Quoted(folder_.path() / "replay.txt") + " 2>/dev/null";
+  ASSERT_EQ(testing::RunCommand(command, trace), 0) << "the run did not end by itself";
+  const std::size_t closed = trace.find("\"ev\":\"menu\",\"open\":false");
+  ASSERT_NE(closed, std::string::npos) << trace;
+  const std::size_t saved = trace.find("\"ev\":\"slot-save\",\"slot\":\"auto\"");
+  ASSERT_NE(saved, std::string::npos) << "the close keeps the game";
+  EXPECT_GT(saved, closed) << "an autosave while the menu was open";
+}
+
+// Once a mood has run out, neither the close nor F5 replaces a slot that
+// holds a game that can still be played.
+TEST_F(ShellTest, ADoomedGameReplacesNoSlot) {
+  std::string first;
+  ASSERT_EQ(folder_.Run(Replay(), 2600, "--autosave", first), 0);  // a game that can be played, closed
+  ASSERT_EQ(Count(first, "\"ev\":\"slot-save\",\"slot\":\"auto\",\"ok\":true"), 1u) << first;
+  const std::string playable = folder_.Read("slots/auto.slot");
+
+  // A game whose first mood runs out as its place is built.
+  folder_.Write("save.dat", testing::SaveFileBytes(1, {1, 25, 20, 15, 10}, 3, "NORMAL", ""));
+
+  Replay replay;
+  for (uint32_t t = 2500; t <= 8000; t += 300) replay.At(t, "SPACE");
+  replay.At(8100, "F5");
+  std::string trace;
+  ASSERT_EQ(folder_.Run(replay, 9000, "--autosave", trace), 0);
+  EXPECT_NE(trace.find("\"ev\":\"state\",\"n\":50"), std::string::npos) << "no game over: " << trace;
+  EXPECT_EQ(Count(trace, "\"ev\":\"slot-save\",\"slot\":\"auto\""), 0u) << "the doomed game was kept";
+  EXPECT_NE(trace.find("\"ev\":\"slot-save\",\"slot\":\"quick\",\"ok\":false"), std::string::npos);
+  EXPECT_FALSE(fs::exists(folder_.path() / "slots" / "quick.slot"));
+  EXPECT_TRUE(folder_.Read("slots/auto.slot") == playable) << "the playable autosave was replaced";
+
+  std::string closed;  // the window closed on the game over's first page
+  ASSERT_EQ(folder_.Run(Replay(), 3000, "--autosave", closed), 0);
+  EXPECT_EQ(Count(closed, "\"ev\":\"slot-save\""), 0u) << closed;
+  EXPECT_TRUE(folder_.Read("slots/auto.slot") == playable) << "the playable autosave was replaced";
+}
+
+// A click on the exploration screen takes a choice only on a choice; beside
+// them (or a click that only focused the window) it does nothing.
+TEST_F(ShellTest, AClickTakesAChoiceOnlyOnAChoice) {
+  Replay replay;
+  replay.At(2500, "CLICK 330 200").At(2700, "CLICK 200 10").At(2900, "CLICK 60 75");  // the choices are open
+  std::string trace;
+  ASSERT_EQ(folder_.Run(replay, 4000, "", trace), 0);
+  std::vector<std::string> keys;
+  for (const TraceLine& line : ReadTrace(trace))
+    if (auto at = line.body.find("\"key\":\""); at != std::string::npos)
+      keys.push_back(line.body.substr(at + 7, line.body.find('"', at + 7) - at - 7));
+  EXPECT_EQ(keys, (std::vector<std::string>{"DOWN", "SPACE"})) << trace;
+}
+
+// A slot keeps the history and the play time; a slot of version 1, which
+// kept neither, still loads, and the history then goes on as it was.
+TEST_F(ShellTest, ASlotKeepsTheHistoryAndAnOlderSlotStillLoads) {
+  ShellGame run(folder_.path());
+  run.Play({{2500, vk::kSpace}, {3000, vk::kSpace}, {6000, vk::kSpace}, {6500, vk::kF5}}, 6500);
+  const std::deque<std::string> kept = run.shell().history().lines();
+  const std::string state = run.State();
+  SlotFile file = run.slots().Read("quick");
+  ASSERT_EQ(file.problem, SlotProblem::None);
+  EXPECT_EQ(file.version, kSnapshotVersion);
+  EXPECT_EQ(file.history, kept);
+  EXPECT_EQ(file.summary.play_ms, 6500);
+  EXPECT_EQ(file.summary.thumbnail.size(), static_cast<std::size_t>(kThumbWidth * kThumbHeight * 3));
+
+  run.Play({{7000, vk::kDown}, {7200, vk::kSpace}, {9000, vk::kSpace}, {9500, vk::kF9}}, 9500);
+  EXPECT_TRUE(run.State() == state);
+  std::deque<std::string> loaded = run.shell().history().lines();
+  ASSERT_FALSE(loaded.empty());
+  EXPECT_EQ(loaded.back(), Sjis("―― ロード ――"));
+  loaded.pop_back();
+  EXPECT_EQ(loaded, kept) << "the history is the slot's";
+
+  run.Play({{10000, vk::kDown}, {10200, vk::kSpace}}, 12000);
+  const std::deque<std::string> before_old = run.shell().history().lines();
+  folder_.Write("slots/quick.slot", EncodeSlotFile(file.summary, file.state, 1, run.slots().identity()));
+  SlotFile old = run.slots().Read("quick");
+  ASSERT_EQ(old.problem, SlotProblem::None);
+  EXPECT_TRUE(old.summary.thumbnail.empty());
+  run.Play({{12500, vk::kF9}}, 12500);
+  EXPECT_NE(run.trace().rfind("\"ev\":\"slot-load\",\"slot\":\"quick\",\"ok\":true"), std::string::npos);
+  EXPECT_TRUE(run.State() == state) << "a version 1 slot brings back the same game";
+  EXPECT_EQ(run.shell().history().lines().size(), before_old.size() + 1) << "our history goes on";
+}
+
+// The first start shows over the picture how the menu opens; later starts
+// do not.
+TEST_F(ShellTest, TheFirstStartShowsTheWayToTheMenu) {
+  ShellGame first(folder_.path(), std::nullopt, true), later(folder_.path());
+  first.Play({}, 2000);
+  later.Play({}, 2000);
+  const Surface& a = first.platform().window();
+  const Surface& b = later.platform().window();
+  int differ_top = 0, differ_below = 0;
+  for (int y = 0; y < 256; ++y)
+    for (int x = 0; x < 416 * 3; ++x)
+      if (a.Row(y)[x] != b.Row(y)[x]) ++(y < 40 ? differ_top : differ_below);
+  EXPECT_GT(differ_top, 500) << "no notice at the top";
+  EXPECT_EQ(differ_below, 0) << "the picture beneath is the game's";
+  first.Play({}, 8000);
+  later.Play({}, 8000);
+  EXPECT_TRUE(first.platform().window().pixels == later.platform().window().pixels) << "the notice went away";
+}
+
+// On a pad, B backs out of the menu's pages and left and right change a
+// setting; out of the menu, left and right reach nothing.
+TEST_F(ShellTest, ThePadWorksTheMenu) {
+  Replay replay;
+  replay.At(2500, "PAD RIGHT").Then(100, "PAD START");
+  for (int i = 0; i < 5; ++i) replay.Then(100, "PAD DOWN");  // 設定
+  replay.Then(100, "PAD A").Then(100, "PAD DOWN").Then(100, "PAD DOWN").Then(100, "PAD LEFT");  // music, down one
+  replay.Then(100, "PAD B").Then(100, "PAD B");
+  std::string trace;
+  ASSERT_EQ(folder_.Run(replay, 4500, "", trace), 0);
+  EXPECT_NE(trace.find("\"ev\":\"setting\",\"name\":\"music_volume\",\"value\":9"), std::string::npos) << trace;
+  EXPECT_NE(trace.find("\"ev\":\"menu\",\"open\":false"), std::string::npos) << "B twice: the settings, then the menu";
+  EXPECT_EQ(trace.find("\"key\":\"VK39\""), std::string::npos) << "RIGHT out of the menu reached the game";
+  EXPECT_EQ(trace.find("\"key\":\"N\""), std::string::npos) << "B in the menu is not the game's N";
+}
+
+// Backspace goes back one step at a time, to the game exactly as it stood
+// before the step, and no further than the first.
+TEST_F(ShellTest, BackspaceGoesBackAStepAtATime) {
+  ShellGame run(folder_.path());
+  run.Play({{2500, vk::kDown}}, 3200);
+  const std::string before = run.State();  // the choices open, the cursor on the second
+  run.Play({{3200, vk::kSpace}, {6000, vk::kSpace}, {6500, vk::kSpace}, {9000, vk::kSpace}}, 10000);
+  ASSERT_FALSE(run.State() == before) << "no move";
+  std::size_t rollbacks = 0;
+  for (int i = 0; i < 10; ++i) run.Play({{10000, vk::kBackspace}}, 10000);
+  const std::string trace = run.trace();
+  for (std::size_t at = trace.find("\"ev\":\"rollback\""); at != std::string::npos;
+       at = trace.find("\"ev\":\"rollback\"", at + 1))
+    ++rollbacks;
+  EXPECT_GE(rollbacks, 1u);
+  EXPECT_LT(rollbacks, 10u) << "more steps back than were taken";
+  EXPECT_TRUE(run.State() == before) << "the first step back is not where the game stood";
+  EXPECT_EQ(trace.find("\"key\":\"VK8\""), std::string::npos) << "the shell's key is not the game's";
+}
+
 // In the window (SDL's dummy display), SIGTERM closes it like the close box,
 // and so does SIGHUP (the terminal it was started from closed).
 TEST_F(ShellTest, SigtermOrSighupInTheWindowAutosaves) {
@@ -389,7 +539,8 @@ TEST_F(ShellTest, TheMenuPausesTheGameExactly) {
     std::vector<Step> steps;
     for (const Step& step : pause.steps)
       if (step.t < open_at) steps.push_back(step);
-    for (const Step& step : std::vector<Step>{{open_at, "ESC"}, {open_at + 300, "DOWN"}, {open_at + 600, "SPACE"},
+    for (const Step& step : std::vector<Step>{{open_at, "ESC"}, {open_at + 300, "DOWN"}, {open_at + 450, "DOWN"},
+                                              {open_at + 600, "SPACE"},
                                               {open_at + 900, "ESC"}, {open_at + 1200, "UP"},
                                               {open_at + kPause, "ESC"}})
       steps.push_back(step);
@@ -413,16 +564,25 @@ TEST_F(ShellTest, TheMenuPausesTheGameExactly) {
 
 TEST_F(ShellTest, SavingToSlotThreeAndLoadingItThroughTheMenu) {
   Replay replay;
-  replay.At(2500, "SPACE").At(3000, "ESC").Then(100, "DOWN").Then(100, "SPACE");  // セーブ
+  replay.At(2500, "SPACE").At(3000, "ESC").Then(100, "DOWN").Then(100, "DOWN").Then(100, "SPACE");  // セーブ
   replay.Then(100, "DOWN").Then(100, "DOWN").Then(100, "SPACE");                  // slot 3, empty: saved
   replay.At(4000, "DOWN").At(4200, "SPACE").At(7000, "SPACE");                    // a move
-  replay.At(8000, "ESC").Then(100, "DOWN").Then(100, "DOWN").Then(100, "SPACE");  // ロード
-  replay.Then(100, "DOWN").Then(100, "DOWN").Then(100, "DOWN").Then(100, "SPACE");  // auto, 1, 2, 3
+  replay.At(8000, "ESC").Then(100, "DOWN").Then(100, "DOWN").Then(100, "DOWN").Then(100, "SPACE");  // ロード
+  replay.Then(100, "DOWN").Then(100, "DOWN").Then(100, "DOWN").Then(100, "DOWN").Then(100, "SPACE");  // quick, auto, 1, 2, 3
+  replay.Then(100, "Y");                                                             // ロードしますか？
+  replay.Then(300, "ESC").Then(100, "UP").Then(100, "UP").Then(100, "ENTER").Then(100, "Y");  // タイトルへ
   std::string trace;
-  ASSERT_EQ(folder_.Run(replay, 9500, "", trace), 0);
+  ASSERT_EQ(folder_.Run(replay, 10500, "--autosave", trace), 0);
   const std::size_t saved = trace.find("\"ev\":\"slot-save\",\"slot\":\"3\",\"ok\":true");
   ASSERT_NE(saved, std::string::npos) << trace;
-  EXPECT_NE(trace.find("\"ev\":\"slot-load\",\"slot\":\"3\",\"ok\":true", saved), std::string::npos) << trace;
+  const std::size_t kept = trace.find("\"ev\":\"slot-save\",\"slot\":\"auto\",\"ok\":true", saved);
+  const std::size_t loaded = trace.find("\"ev\":\"slot-load\",\"slot\":\"3\",\"ok\":true", saved);
+  ASSERT_NE(loaded, std::string::npos) << trace;
+  EXPECT_LT(kept, loaded) << "the running game was not kept before the load";
+  const std::size_t restart = trace.find("\"ev\":\"start\"", loaded);
+  ASSERT_NE(restart, std::string::npos) << trace;
+  EXPECT_LT(trace.find("\"ev\":\"slot-save\",\"slot\":\"auto\",\"ok\":true", loaded), restart)
+      << "the loaded game was not kept before タイトルへ";
   EXPECT_TRUE(fs::exists(folder_.path() / "slots" / "3.slot"));
   EXPECT_EQ(trace.find("\"key\":\"ESC\""), std::string::npos) << "the menu's keys are not the game's";
 }
@@ -457,11 +617,20 @@ TEST_F(ShellTest, SettingsSurviveARestart) {
   replay.At(2500, "ESC").Then(100, "UP").Then(100, "UP").Then(100, "UP").Then(100, "SPACE");  // 設定
   replay.Then(100, "DOWN").Then(100, "DOWN").Then(100, "VK37").Then(100, "ESC").Then(100, "ESC");  // music, LEFT
   std::string first, second;
-  EXPECT_EQ(folder_.Run(replay, 4000, "", first), 0);
-  EXPECT_EQ(folder_.Run(replay, 4000, "", second), 0);
+  EXPECT_EQ(folder_.Run(replay, 4000, "--settings", first), 0);
+  EXPECT_EQ(folder_.Run(replay, 4000, "--settings", second), 0);
+  const std::string written = config.Read("nurumo/settings.ini");
+
+  // Without --settings a headless run starts from the defaults and leaves the
+  // player's file alone, whatever it holds.
+  config.Write("nurumo/settings.ini", "music_volume=3\ntext=2\n");
+  std::string plain;
+  EXPECT_EQ(folder_.Run(replay, 4000, "", plain), 0);
   EXPECT_NE(first.find("\"ev\":\"setting\",\"name\":\"music_volume\",\"value\":9"), std::string::npos) << first;
   EXPECT_NE(second.find("\"ev\":\"setting\",\"name\":\"music_volume\",\"value\":8"), std::string::npos) << second;
-  EXPECT_NE(config.Read("nurumo/settings.ini").find("music_volume=8"), std::string::npos);
+  EXPECT_NE(written.find("music_volume=8"), std::string::npos);
+  EXPECT_NE(plain.find("\"ev\":\"setting\",\"name\":\"music_volume\",\"value\":9"), std::string::npos) << plain;
+  EXPECT_EQ(config.Read("nurumo/settings.ini"), "music_volume=3\ntext=2\n");
 }
 
 TEST_F(ShellTest, QuittingFromTheMenuKeepsTheAutosave) {
@@ -654,7 +823,8 @@ TEST_F(ShellTest, AfterAGameOverSpaceOpensTheMenuAndTheTitleStartsAgain) {
   for (uint32_t t = 2500; t <= 20000; t += 300) replay.At(t, "SPACE");
   replay.At(22000, "SPACE").Then(200, "UP").Then(200, "UP").Then(200, "ENTER").Then(200, "Y");
   std::string trace;
-  ASSERT_EQ(folder_.Run(replay, 24000, "", trace), 0);
+  ASSERT_EQ(folder_.Run(replay, 24000, "--autosave", trace), 0);
+  EXPECT_EQ(Count(trace, "\"ev\":\"slot-save\",\"slot\":\"auto\""), 0u) << "a game over is not kept";
   const std::size_t opened = trace.find("\"ev\":\"menu\",\"open\":true");
   ASSERT_NE(opened, std::string::npos) << "SPACE at the dead end did not open the menu";
   EXPECT_NE(trace.rfind("\"key\":\"SPACE\"", opened), std::string::npos) << "the SPACE still reached the game";

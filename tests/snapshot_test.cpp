@@ -36,6 +36,7 @@ struct Moment {
   uint32_t until;
   bool last_marker = false;  // the delay counts from the marker's last line, and the keys
                              // between the first one after it and the save are left out
+  bool by_menu = false;      // saved through the menu into slot 1: F5 refuses a game whose mood ran out
 };
 
 void PrintTo(const Moment& moment, std::ostream* out) { *out << moment.name; }
@@ -63,7 +64,7 @@ std::vector<Moment> Moments() {
        "\"ev\":\"state\",\"n\":90", 1500, 54000},
       {"after a game over's last page", SaveAt(1, {1, 25, 20, 15, 10}, 3),
        Join({Every(2500, 20000, 300, "SPACE"), {{26000, "X"}, {26500, "ENTER"}, {27000, "SPACE"}}}),
-       "\"ev\":\"page\"", 2000, 30000, true},
+       "\"ev\":\"page\"", 2000, 30000, true, true},
   };
 }
 
@@ -106,7 +107,14 @@ TEST_P(Snapshots, ALoadedSlotGoesOnAsTheUninterruptedRun) {
   auto after = std::upper_bound(with_save.begin(), with_save.end(), save_at,
                                 [](uint32_t t, const Step& step) { return t < step.t; });
   const std::vector<Step> rest(after, with_save.end());
-  with_save.insert(after, Step{save_at, "F5"});
+  const std::string slot = moment.by_menu ? "1" : "quick";
+  if (moment.by_menu) {
+    const std::vector<Step> keys = {{save_at, "ESC"}, {save_at, "DOWN"}, {save_at, "DOWN"}, {save_at, "SPACE"},
+                                    {save_at, "SPACE"}};  // セーブ, slot 1
+    with_save.insert(after, keys.begin(), keys.end());
+  } else {
+    with_save.insert(after, Step{save_at, "F5"});
+  }
   with_save.push_back({snap_at, "SNAP end"});
   GameFolder a_folder;
   folder_for(a_folder);
@@ -114,21 +122,21 @@ TEST_P(Snapshots, ALoadedSlotGoesOnAsTheUninterruptedRun) {
   ASSERT_EQ(a_folder.Run(ToReplay(with_save), moment.until, "--snap-dir " + testing::Quoted(a_folder.path()), a_text),
             0);
   const auto a = ReadTrace(a_text);
-  const std::size_t saved = FindLine(a, "\"ev\":\"slot-save\",\"slot\":\"quick\",\"ok\":true");
+  const std::size_t saved = FindLine(a, "\"ev\":\"slot-save\",\"slot\":\"" + slot + "\",\"ok\":true");
   ASSERT_LT(saved, a.size()) << a_text;
 
   // B: a fresh process from the slot, with the rest of the keys.
   std::vector<Step> b_steps = rest;
   b_steps.push_back({snap_at, "SNAP end"});
   GameFolder b_folder;
-  b_folder.Write("slots/quick.slot", a_folder.Read("slots/quick.slot"));
+  b_folder.Write("slots/" + slot + ".slot", a_folder.Read("slots/" + slot + ".slot"));
   std::string b_text;
   ASSERT_EQ(b_folder.Run(ToReplay(b_steps, save_at), moment.until - save_at,
-                         "--load quick --snap-dir " + testing::Quoted(b_folder.path()), b_text),
+                         "--load " + slot + " --snap-dir " + testing::Quoted(b_folder.path()), b_text),
             0)
       << b_folder.Read("stderr.txt");
   const auto b = ReadTrace(b_text);
-  const std::size_t loaded = FindLine(b, "\"ev\":\"slot-load\",\"slot\":\"quick\",\"ok\":true");
+  const std::size_t loaded = FindLine(b, "\"ev\":\"slot-load\",\"slot\":\"" + slot + "\",\"ok\":true");
   ASSERT_LT(loaded, b.size()) << b_text;
 
   EXPECT_GT(a.size() - saved, 3u) << "nothing happened after the save";

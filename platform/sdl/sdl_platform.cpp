@@ -43,6 +43,8 @@ PadButton PadButtonFromSdl(uint8_t button) {
     case SDL_CONTROLLER_BUTTON_Y: return PadButton::Y;
     case SDL_CONTROLLER_BUTTON_DPAD_UP: return PadButton::Up;
     case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return PadButton::Down;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return PadButton::Left;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return PadButton::Right;
     case SDL_CONTROLLER_BUTTON_START: return PadButton::Start;
     default: return PadButton::Other;
   }
