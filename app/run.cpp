@@ -237,7 +237,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     if (!fs::exists(*shell_options.settings_file, missing)) {
       shell_options.first_start = true;
       std::string error;
-      WriteSettings(*shell_options.settings_file, shell_options.settings, error);  // next time it is no first start
+      CreateSettings(*shell_options.settings_file, error);  // next time it is no first start
     }
   }
   Settings& settings = shell_options.settings;

@@ -136,6 +136,8 @@ void ReadSettings(const fs::path& path, Settings& settings, std::ostream& err) {
   settings = read;
 }
 
+constexpr const char* kSettingsHeader = "# nurumo settings (the menu writes the settings changed in it)\n";
+
 std::string UpdateSettingsText(std::string_view text, std::string_view key, int value) {
   const std::string number = std::to_string(value);
   std::string out;
@@ -152,11 +154,21 @@ std::string UpdateSettingsText(std::string_view text, std::string_view key, int 
     out += line;
   }
   if (!found) {
-    if (out.empty()) out = "# nurumo settings (the menu writes the settings changed in it)\n";
+    if (out.empty()) out = kSettingsHeader;
     if (out.back() != '\n') out += '\n';
     out += std::string(key) + "=" + number + "\n";
   }
   return out;
+}
+
+bool CreateSettings(const fs::path& path, std::string& error) {
+  std::error_code ec;
+  fs::create_directories(path.parent_path(), ec);
+  if (ec) {
+    error = ec.message();
+    return false;
+  }
+  return FileSystem(path.parent_path()).WriteAtomic(path.filename().string(), kSettingsHeader, error);
 }
 
 bool UpdateSettings(const fs::path& path, std::string_view key, int value, std::string& error) {

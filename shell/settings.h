@@ -60,4 +60,8 @@ std::string UpdateSettingsText(std::string_view text, std::string_view key, int 
 // stands: false with a reason (UTF-8).
 bool UpdateSettings(const std::filesystem::path& path, std::string_view key, int value, std::string& error);
 
+// A settings file holding no setting yet, only its first comment line: the
+// mark that the game has been started before.
+bool CreateSettings(const std::filesystem::path& path, std::string& error);
+
 }  // namespace nurumo
