@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "route.h"
-#include "shell/planner.h"
+#include "game/planner.h"
 #include "sim.h"
 
 namespace nurumo::sim {
