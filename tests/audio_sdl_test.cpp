@@ -73,7 +73,7 @@ class DiskAudio : public ::testing::Test {
     ASSERT_EQ(channels, 2);
   }
 
-  static constexpr int kRate = 44100;
+  static constexpr int kRate = 22050;  // the device's rate
   testing::TempDir dir_;
   std::filesystem::path raw_;
 };
