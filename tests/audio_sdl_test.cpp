@@ -74,7 +74,7 @@ class DiskAudio : public ::testing::Test {
     ASSERT_EQ(channels, 2);
   }
 
-  static constexpr int kRate = 44100;
+  static constexpr int kRate = 22050;  // the device's rate
   testing::TempDir dir_;
   std::filesystem::path raw_;
 };
@@ -255,6 +255,46 @@ TEST_F(DiskAudio, AWaveSoundsAndANewOneReplacesALoopingOne) {
     ASSERT_GE(shape.first, 0.0) << "the sound was silent";
     double total = static_cast<double>(Samples().size() / 2) / kRate;
     EXPECT_LT(shape.last, total - 1.0) << (replace ? "replaced" : "stopped") << ": the loop went on";
+  }
+}
+
+// While nothing plays the device is closed (its thread no longer writes);
+// what plays next opens it again and sounds whole, and a piece left open
+// while it rested plays again. (The disk driver runs faster than real time,
+// so the silence it writes while a piece loads is long in its file.)
+TEST_F(DiskAudio, TheDeviceRestsInSilenceAndWakesForTheNextSoundWhole) {
+  dir_.Write("dat/a.wav", Wave(440, 0.2));
+  dir_.Write("dat/note.mid", OrganNote());
+  for (bool music_next : {false, true}) {
+    SCOPED_TRACE(music_next ? "music next" : "a sound next");
+    {
+      auto music = MakeSdlMusicDevice();
+      auto sound = MakeSdlSoundDevice();
+      sound->SetVolume(10);
+      ASSERT_TRUE(music->Open(dir_.path() / "dat/note.mid"));
+      sound->Play(dir_.path() / "dat/a.wav", true);
+      Let(0.3);
+      RestIdleAudio();  // a sound plays: the device stays open
+      Let(0.3);
+      sound->Stop();
+      RestIdleAudio();
+      std::filesystem::remove(raw_);  // the device writes a fresh file when it opens again
+      const auto idle = Written();
+      std::this_thread::sleep_for(100ms);
+      EXPECT_EQ(Written(), idle) << "the resting device still writes";
+      EXPECT_EQ(music->Mode(), "stopped") << "the piece stays open while the device rests";
+      if (music_next) {
+        music->PlayFromStart();
+        EXPECT_EQ(music->Mode(), "playing");
+        Let(kOrganSeconds + 0.5);
+      } else {
+        sound->Play(dir_.path() / "dat/a.wav", false);
+        Let(0.5);
+      }
+    }
+    Shape shape = Measure(Samples(), kRate);
+    ASSERT_GE(shape.first, 0.0) << "silent after waking";
+    EXPECT_GE(shape.last - shape.first, music_next ? kOrganSeconds * 0.8 : 0.19) << "its start was lost";
   }
 }
 

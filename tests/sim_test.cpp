@@ -11,7 +11,7 @@
 #include "cli.h"
 #include "core/text.h"
 #include "route.h"
-#include "shell/planner.h"
+#include "game/planner.h"
 
 namespace nurumo {
 namespace {

@@ -128,7 +128,9 @@ void SdlPlatform::WaitForEvents(uint32_t until) {
     if (auto next = replay_->NextTime(); next && static_cast<int32_t>(*next - until) < 0) until = *next;
   }
   const int32_t wait = static_cast<int32_t>(until - now);
-  if (wait > 0) SDL_WaitEventTimeout(nullptr, wait);  // leaves the event in the queue
+  if (wait <= 0) return;
+  RestIdleAudio();  // silence is not mixed while the game waits
+  SDL_WaitEventTimeout(nullptr, wait);  // leaves the event in the queue
 }
 
 bool SdlPlatform::PollEvent(InputEvent& event) {
