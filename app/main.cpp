@@ -12,6 +12,9 @@ int main(int argc, char** argv) {
   // save reports FAILURE as on a full disk, instead of the signal ending the
   // game with the temporary file left behind.
   std::signal(SIGXFSZ, SIG_IGN);
+  // A reader of the trace that goes away (`--trace - | head -1`) must not end
+  // the game: the failed write says so, and the game goes on untraced.
+  std::signal(SIGPIPE, SIG_IGN);
   std::vector<std::string> args(argv + 1, argv + argc);
   nurumo::Options options;
   std::string error;

@@ -53,6 +53,8 @@ std::string UsageText() {
          "  --load SLOT      start from a slot: 1..9, quick or auto\n"
          "  --continue       start from the autosave (the same as --load auto)\n"
          "  --autosave       autosave as the window does, also headless or with --autoplay\n"
+         "  --settings       read and write settings.ini as the window does, also headless\n"
+         "                   (headless runs otherwise start from the default settings)\n"
          "  --help           print this text\n"
          "  --version        print the version\n";
 }
@@ -69,7 +71,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
                              name == "--replay" || name == "--trace" || name == "--snap-dir" ||
                              name == "--until" || name == "--load" || name == "--text";
     const bool is_flag = name == "--help" || name == "-h" || name == "--fullscreen" || name == "--headless" ||
-                         name == "--version" || name == "--continue" || name == "--autosave" ||
+                         name == "--version" || name == "--continue" || name == "--autosave" || name == "--settings" ||
                          name == "--autoplay";
     if (!takes_value && !is_flag) {
       error = "unknown option '" + args[i] + "' (see --help)";
@@ -97,6 +99,7 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
     else if (name == "--headless") options.headless = true;
     else if (name == "--autoplay") options.autoplay = true;
     else if (name == "--autosave") options.autosave = true;
+    else if (name == "--settings") options.settings = true;
     else if (name == "--continue" || name == "--load") {
       const std::string slot = name == "--continue" ? "auto" : value;
       if (!IsSlotName(slot)) {

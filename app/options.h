@@ -27,6 +27,7 @@ struct Options {
   bool version = false;
   std::optional<std::string> load_slot;  // --load SLOT, or "auto" for --continue
   bool autosave = false;                 // --autosave: headless runs autosave too
+  bool settings = false;                 // --settings: headless runs read and write settings.ini too
 };
 
 // False with a one-line reason for a bad command line.

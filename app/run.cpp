@@ -5,6 +5,7 @@
 #include <memory>
 #include <random>
 #include <sstream>
+#include <system_error>
 
 #include "app/folders.h"
 #include "app/form.h"
@@ -21,21 +22,36 @@
 
 namespace nurumo {
 
+namespace fs = std::filesystem;
+
 namespace {
 
 constexpr int kAutoplayBoxMs = 5000;  // a box stands this long when nobody may be there
 
+// The replay's text, bounded: a regular file or a pipe (a script may hand
+// one over), never a folder.
 bool ReadReplay(const Options& options, std::vector<ReplayLine>& lines, std::ostream& err) {
   if (!options.replay) return true;
-  std::ifstream in(*options.replay, std::ios::binary);
-  if (!in) {
-    err << "replay: cannot read " << options.replay->string() << '\n';
+  const std::string name = options.replay->string();
+  std::error_code ec;
+  if (std::filesystem::is_directory(*options.replay, ec)) {
+    err << "replay: " << name << " is a folder, not a replay file\n";
     return false;
   }
-  std::stringstream text;
-  text << in.rdbuf();
+  std::ifstream in(*options.replay, std::ios::binary);
+  if (!in) {
+    err << "replay: cannot read " << name << '\n';
+    return false;
+  }
+  std::string text(kMaxReplayBytes + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  if (in.bad()) {
+    err << "replay: cannot read " << name << '\n';
+    return false;
+  }
+  text.resize(static_cast<std::size_t>(in.gcount()));  // one byte more than a replay may hold tells a larger file
   try {
-    lines = ParseReplay(text.str());
+    lines = ParseReplay(text);
   } catch (const ReplayError& error) {
     err << error.what() << '\n';
     return false;
@@ -52,6 +68,7 @@ uint32_t ClockSeed() {
 struct Resume {
   std::string slot;
   std::unique_ptr<Snapshot> snapshot;
+  SlotFile file;  // its summary and history, for the shell
 };
 
 bool ReadResume(const Options& options, const FileSystem& files, Resume& resume, std::ostream& err) {
@@ -62,6 +79,8 @@ bool ReadResume(const Options& options, const FileSystem& files, Resume& resume,
   if (file.problem == SlotProblem::None) {
     try {
       resume.snapshot = DecodeSnapshot(file.state, file.version);
+      file.state.clear();
+      resume.file = std::move(file);
       return true;
     } catch (const SerializeError&) {
       file.problem = SlotProblem::Damaged;
@@ -76,10 +95,12 @@ bool ReadResume(const Options& options, const FileSystem& files, Resume& resume,
 // makes a fresh one when the player goes back to the title.
 class App : public ShellHost {
  public:
-  App(Platform& platform, uint32_t seed, std::ostream* trace_out, bool headless, AutoPlayer* autoplayer)
+  App(Platform& platform, uint32_t seed, std::ostream* trace_out, std::ostream& err, bool headless,
+      AutoPlayer* autoplayer)
       : platform_(platform),
         overlay_(platform),
         trace_out_(trace_out),
+        err_(err),
         headless_(headless),
         seed_(seed),
         autoplayer_(autoplayer) {
@@ -117,16 +138,22 @@ class App : public ShellHost {
       };
     }
     Start(from_slot);
+    if (resume.snapshot && started_) shell.Resumed(resume.file);
     shell.Run();
     FormDestroy(*game_);
     TraceExit(*game_);
-    return 0;
+    return trace_failed_ ? 1 : 0;  // a script reading the trace must notice that it is cut short
   }
 
  private:
   void NewGame() {
     game_ = std::make_unique<Game>(overlay_, seed_);
-    game_->trace.Open(trace_out_, [this] { return platform_.Now(); });
+    game_->trace.Open(trace_out_, [this] { return platform_.Now(); }, [this](const std::string& reason) {
+      trace_out_ = nullptr;  // a game begun later is not traced either
+      if (trace_failed_) return;
+      trace_failed_ = true;
+      err_ << "nurumo: the trace cannot be written (" << reason << "); tracing stops, the game goes on\n";
+    });
   }
   void Start(const std::function<void(Game&)>& resume) {
     game_->trace.Event("start").Int("seed", seed_);
@@ -137,6 +164,8 @@ class App : public ShellHost {
   Platform& platform_;
   OverlayPlatform overlay_;
   std::ostream* trace_out_;
+  std::ostream& err_;
+  bool trace_failed_ = false;
   bool headless_;
   uint32_t seed_;
   AutoPlayer* autoplayer_;
@@ -144,13 +173,13 @@ class App : public ShellHost {
   bool started_ = false;
 };
 
-int Play(Platform& platform, uint32_t seed, std::ostream* trace_out, Resume& resume, bool headless,
-         ShellOptions shell_options, bool autoplay) {
+int Play(Platform& platform, uint32_t seed, std::ostream* trace_out, std::ostream& err, Resume& resume,
+         bool headless, ShellOptions shell_options, bool autoplay) {
   platform.Music().SetVolume(shell_options.settings.music_volume);
   platform.Sound().SetVolume(shell_options.settings.sound_volume);
   std::unique_ptr<AutoPlayer> autoplayer;
   if (autoplay) autoplayer = std::make_unique<AutoPlayer>(headless ? AutoPace::Fast : AutoPace::Reader);
-  App app(platform, seed, trace_out, headless, autoplayer.get());
+  App app(platform, seed, trace_out, err, headless, autoplayer.get());
   return app.Run(resume, shell_options);
 }
 
@@ -199,8 +228,18 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
   // Headless, or while the game plays itself, only when asked: a demo keeps
   // its hands off the player's autosave.
   shell_options.autosave = (!options.headless && !options.autoplay) || options.autosave;
-  shell_options.settings_file = SettingsPath();
+  // Headless runs start from the defaults and keep their hands off the
+  // player's settings.ini unless asked: a test's pictures must not follow it.
+  if (!options.headless || options.settings) shell_options.settings_file = SettingsPath();
   if (shell_options.settings_file) ReadSettings(*shell_options.settings_file, shell_options.settings, err);
+  if (!options.headless && shell_options.settings_file) {  // the first start in a window: show the menu's key once
+    std::error_code missing;
+    if (!fs::exists(*shell_options.settings_file, missing)) {
+      shell_options.first_start = true;
+      std::string error;
+      CreateSettings(*shell_options.settings_file, error);  // next time it is no first start
+    }
+  }
   Settings& settings = shell_options.settings;
   if (options.scale) settings.scale = options.scale;  // the command line wins over the file
   if (options.fullscreen) settings.fullscreen = 1;
@@ -213,7 +252,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     platform.AttachReplay(std::move(replay));
     platform.SetStopTime(stop);
     platform.CloseOnSignals();  // as SDL does for the window: a quit, then the normal end
-    return Play(platform, seed, trace_out, resume, true, shell_options, options.autoplay);
+    return Play(platform, seed, trace_out, err, resume, true, shell_options, options.autoplay);
   }
   std::unique_ptr<SdlPlatform> platform;
   try {
@@ -226,7 +265,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
   }
   platform->SetTextRendering(text);
   platform->AttachReplay(std::move(replay));
-  return Play(*platform, seed, trace_out, resume, false, shell_options, options.autoplay);
+  return Play(*platform, seed, trace_out, err, resume, false, shell_options, options.autoplay);
 }
 
 }  // namespace nurumo

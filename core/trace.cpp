@@ -1,14 +1,18 @@
 #include "core/trace.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "core/text.h"
 
 namespace nurumo {
 
-void Trace::Open(std::ostream* out, std::function<uint32_t()> clock) {
+void Trace::Open(std::ostream* out, std::function<uint32_t()> clock,
+                 std::function<void(const std::string&)> failed) {
   out_ = out;
   clock_ = std::move(clock);
+  failed_ = std::move(failed);
 }
 
 Trace::Line Trace::Event(std::string_view ev) { return Line(enabled() ? this : nullptr, ev); }
@@ -22,8 +26,13 @@ Trace::Line::Line(Trace* trace, std::string_view ev) : trace_(trace) {
 Trace::Line::~Line() {
   if (!trace_) return;
   text_ += "}\n";
+  errno = 0;
   *trace_->out_ << text_;
   trace_->out_->flush();
+  if (*trace_->out_) return;
+  const std::string reason = errno != 0 ? std::strerror(errno) : "write error";
+  trace_->out_ = nullptr;  // the rest of the run goes on untraced
+  if (trace_->failed_) trace_->failed_(reason);
 }
 
 void Trace::Line::Key(std::string_view key) {

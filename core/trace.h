@@ -16,8 +16,11 @@ class Trace {
  public:
   class Line;
 
-  // Start writing to out (nullptr: the trace is off). clock gives "t".
-  void Open(std::ostream* out, std::function<uint32_t()> clock);
+  // Start writing to out (nullptr: the trace is off). clock gives "t". When
+  // a line cannot be written (a closed pipe, a full disk) the trace stops
+  // and `failed` hears the reason (UTF-8), once.
+  void Open(std::ostream* out, std::function<uint32_t()> clock,
+            std::function<void(const std::string&)> failed = nullptr);
   bool enabled() const { return out_ != nullptr; }
 
   // Begin a line: Event("wave").Str("file", name).Bool("loop", true);
@@ -50,6 +53,7 @@ class Trace {
  private:
   std::ostream* out_ = nullptr;
   std::function<uint32_t()> clock_;
+  std::function<void(const std::string&)> failed_;
 };
 
 }  // namespace nurumo

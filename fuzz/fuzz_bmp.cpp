@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     LoadPicture(game, "dat\\p.bmp", picture);
   } catch (const FileError&) {
-    return 0;  // refused: the error box at start-up
+    fuzz::Refuse("the picture was refused");
+    return 0;  // the error box at start-up
   }
   SetStage(game, picture);
   return 0;

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     SetEffect(game, "ENDING");
   } catch (const GameError&) {
-    return 0;  // refused: the error box, the previous effect kept
+    fuzz::Refuse("the ending picture was refused");
+    return 0;  // the error box, the previous effect kept
   }
   for (int frame = 0; frame < 3; ++frame) RunEffectRoutine(game);
   game.effect.FadeStep = 127;

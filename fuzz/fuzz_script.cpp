@@ -10,10 +10,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ScratchGame::Get().Put("dat/f.dat", data, size);
   fuzz::FuzzPlatform platform;
   Game game(platform, 1);
-  if (!FormCreate(game)) return 0;  // the bundled pictures; then the title as on a new game
+  if (!FormCreate(game)) {  // the bundled pictures; then the title as on a new game
+    fuzz::Refuse("the game did not start");
+    return 0;
+  }
   try {
     RunScript(game, "f.dat", 0);  // as the flow starts one, ending in the rest state
   } catch (const std::exception& error) {
+    fuzz::Refuse("the script stopped with an error");
     ShowError(game, error);  // as the key dispatch and the pump do
   }
   fuzz::RunFrames(game, platform, std::string(16, ' '), 16);  // a page or a reveal a frame

@@ -15,6 +15,8 @@
 #include <string_view>
 
 #include "app/form.h"
+#include "core/text.h"
+#include "fuzz/outcome.h"
 #include "game/game.h"
 #include "platform/devices.h"
 #include "platform/headless/headless_platform.h"
@@ -81,6 +83,12 @@ class FuzzPlatform : public HeadlessPlatform {
     }
     out = found->second;
     return true;
+  }
+  // An error box is a refusal (the seed replays count it); the fuzzer
+  // goes on as the game would.
+  void MessageBox(const std::string& caption, const std::string& text, BoxIcon icon) override {
+    if (icon == BoxIcon::Error) Refuse("an error box: " + Cp932ToUtf8(text));
+    HeadlessPlatform::MessageBox(caption, text, icon);
   }
   TextRasterizer& Text() override {
     static std::unique_ptr<TextRasterizer> text = MakeTtfTextRasterizer(kDefaultTextRendering);

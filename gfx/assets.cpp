@@ -5,6 +5,7 @@
 #include "core/serializer.h"
 
 #include <cmath>
+#include <optional>
 #include <string>
 
 #include "core/text.h"
@@ -31,7 +32,13 @@ void LoadPicture(Game& game, const std::string& path, Surface& surface) {
   if (files.ReadHead(path, kBmpHeaderBytes, header, size, reason)) {  // the claim is checked before decoding
     if (auto claim = OversizedBmp(header, size))
       throw FileError(PictureTooLargeText(path, claim->width, claim->height));
-    if (game.platform.LoadBmp(files.Resolve(path), surface, reason)) {
+    const std::optional<PictureClaim> claim = BmpClaim(header);
+    if (claim && game.gfx.PictureBytes + PictureBytes(claim->width, claim->height) > kPictureBudget)
+      throw FileError(PicturesOverBudgetText(path, claim->width, claim->height));
+    if (BmpHeaderCut(header)) {
+      reason = "the header is cut short";
+    } else if (game.platform.LoadBmp(files.Resolve(path), surface, reason)) {
+      game.gfx.PictureBytes += PictureBytes(surface.width, surface.height);
       MakeRowTable(surface);
       return;
     }

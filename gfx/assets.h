@@ -33,6 +33,7 @@ struct Assets {
   std::array<Bgr, 9> GreyLevels{};
   Bgr DotColour{};
   std::array<std::array<uint8_t, 63>, 63> SpotTable{};  // [dx][dy]
+  uint64_t PictureBytes = 0;  // of the pictures loaded from files, against kPictureBudget
 };
 
 // The surfaces whose contents later frames read: the stage, the frame, the
@@ -49,7 +50,9 @@ const Surface& BlackSurface(const Game& game);
 void CreateSurfaces(Game& game);
 void LoadAssets(Game& game);
 // One BMP picture into a surface; a FileError naming it when it cannot be
-// loaded, or when its header claims more than the game takes.
+// loaded, when its header is cut before the picture's size, or when its
+// header claims more than the game takes, alone or with the pictures
+// loaded before it.
 void LoadPicture(Game& game, const std::string& cp932_path, Surface& surface);
 void FreeSurfaces(Game& game);
 void SetBackground(Game& game, int32_t n);

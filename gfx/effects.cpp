@@ -89,7 +89,7 @@ void LimitScans(j_common_ptr info) {
   std::longjmp(error->jump, 1);
 }
 
-enum class Decoded { Ok, Broken, TooFewRows, TooLarge, OutOfMemory };
+enum class Decoded { Ok, Broken, TooFewRows, TooLarge, OverBudget, OutOfMemory };
 
 // libjpeg's own memory (a progressive picture keeps all its coefficients):
 // enough for the largest picture the game takes, and a limit it reports as
@@ -112,7 +112,7 @@ void CmykRowToBgr(const JSAMPLE* cmyk, uint8_t* bgr, JDIMENSION width, bool inve
 // data lives in this frame between setjmp and longjmp, and every way out
 // destroys the decoder; the CMYK row belongs to the decoder's own memory,
 // freed with it.
-Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message, PictureClaim& claim) {
+Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message, PictureClaim& claim, uint64_t budget) {
   jpeg_decompress_struct info{};
   JpegError error{};
   info.err = jpeg_std_error(&error.mgr);
@@ -133,6 +133,10 @@ Decoded DecodeJpeg(const std::string& bytes, Surface& out, char* message, Pictur
   if (PictureTooLarge(claim.width, claim.height)) {
     jpeg_destroy_decompress(&info);
     return Decoded::TooLarge;
+  }
+  if (PictureBytes(std::max<int64_t>(claim.width, kScreenWidth), claim.height) > budget) {
+    jpeg_destroy_decompress(&info);
+    return Decoded::OverBudget;
   }
   const bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
   info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_BGR;  // BGR is our pixel order, straight from the decoder
@@ -187,10 +191,14 @@ void PrepareEndingPicture(Game& game) {
   Surface picture;
   char message[JMSG_LENGTH_MAX] = {};
   PictureClaim claim;
-  switch (DecodeJpeg(bytes, picture, message, claim)) {
+  // The ending picture takes the place of the one before it: it is counted
+  // with the start-up's pictures alone.
+  const uint64_t budget = kPictureBudget - std::min(kPictureBudget, game.gfx.PictureBytes);
+  switch (DecodeJpeg(bytes, picture, message, claim, budget)) {
     case Decoded::Broken: throw FileError(path + ": " + message);
     case Decoded::TooFewRows: throw RangeError();
     case Decoded::TooLarge: throw FileError(PictureTooLargeText(path, claim.width, claim.height));
+    case Decoded::OverBudget: throw FileError(PicturesOverBudgetText(path, claim.width, claim.height));
     case Decoded::OutOfMemory: throw FileError(path + Sjis(": メモリが足りません"));
     case Decoded::Ok: break;
   }

@@ -22,6 +22,33 @@ bool PictureTooLarge(int64_t width, int64_t height) {
   return width > kMaxPictureSide || height > kMaxPictureSide;
 }
 
+uint64_t PictureBytes(int64_t width, int64_t height) {
+  return static_cast<uint64_t>(width < 0 ? -width : width) * static_cast<uint64_t>(height < 0 ? -height : height) * 3;
+}
+
+bool BmpHeaderCut(std::string_view header) {
+  if (header.size() < 2 || header.substr(0, 2) != "BM") return false;
+  if (header.size() < 18) return true;
+  const uint32_t header_size = Le(header, 14, 4);
+  return header.size() < (header_size == kCoreHeader ? 26u : 34u);
+}
+
+std::optional<PictureClaim> BmpClaim(std::string_view header) {
+  if (header.size() < 2 || header.substr(0, 2) != "BM" || BmpHeaderCut(header)) return std::nullopt;
+  const uint32_t header_size = Le(header, 14, 4);
+  int64_t width = 0, height = 0;
+  if (header_size == kCoreHeader) {
+    width = Le(header, 18, 2);
+    height = Le(header, 20, 2);
+  } else if (header_size >= kInfoHeader) {
+    width = static_cast<int32_t>(Le(header, 18, 4));
+    height = static_cast<int32_t>(Le(header, 22, 4));
+  } else {
+    return std::nullopt;
+  }
+  return PictureClaim{width < 0 ? -width : width, height < 0 ? -height : height};
+}
+
 std::optional<PictureClaim> OversizedBmp(std::string_view header, uint64_t file_size) {
   if (header.size() < 26 || header.substr(0, 2) != "BM") return std::nullopt;
   const uint32_t pixels_at = Le(header, 10, 4);
@@ -60,6 +87,11 @@ std::optional<PictureClaim> OversizedBmp(std::string_view header, uint64_t file_
 std::string PictureTooLargeText(const std::string& cp932_path, int64_t width, int64_t height) {
   return Sjis("画像が大きすぎます: ") + cp932_path + " (" + std::to_string(width) + "x" +
          std::to_string(height) + ")";
+}
+
+std::string PicturesOverBudgetText(const std::string& cp932_path, int64_t width, int64_t height) {
+  return Sjis("画像が多すぎます: ") + cp932_path + " (" + std::to_string(width) + "x" + std::to_string(height) +
+         Sjis("、合わせて") + std::to_string(kPictureBudget >> 20) + Sjis("MBを超えます)");
 }
 
 }  // namespace nurumo

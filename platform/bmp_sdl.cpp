@@ -3,18 +3,20 @@
 #include <SDL.h>
 #include <SDL_image.h>
 
-#include <cerrno>
 #include <cstring>
+
+#include "platform/files.h"
 
 namespace nurumo {
 
 bool LoadBmpWithSdl(const std::filesystem::path& file, Surface& out, std::string& error) {
-  // Open the file first: SDL_LoadBMP on a missing file reports only that its
-  // stream was null, which tells an author nothing.
-  errno = 0;
-  SDL_RWops* stream = SDL_RWFromFile(file.c_str(), "rb");
+  // Read through the game's own reader first: a pipe under the picture's name
+  // is refused, not waited on, and a missing file says so plainly.
+  std::string bytes;
+  if (!ReadWholeFile(file, bytes, error)) return false;
+  SDL_RWops* stream = SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size()));
   if (!stream) {
-    error = errno != 0 ? std::strerror(errno) : SDL_GetError();
+    error = SDL_GetError();
     return false;
   }
   SDL_Surface* loaded = SDL_LoadBMP_RW(stream, 1);

@@ -18,6 +18,9 @@ std::unique_ptr<TextRasterizer> MakeTtfTextRasterizer(TextRendering rendering);
 // silence and say why once on standard error.
 std::unique_ptr<MusicDevice> MakeSdlMusicDevice();
 std::unique_ptr<SoundDevice> MakeSdlSoundDevice();
+// While nothing plays, closes their audio device, so that its thread sleeps;
+// the next sound or piece opens it again before it starts.
+void RestIdleAudio();
 
 // Silent devices for the headless mode: they keep the device's state (a
 // music piece open, playing) but open no audio device.

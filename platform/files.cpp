@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/text.h"
+#include "platform/write_whole.h"
 
 namespace nurumo {
 
@@ -78,6 +79,10 @@ bool RegularFile::Read(std::size_t max_bytes, std::string& out, std::string& err
   return true;
 }
 
+bool RegularFile::Seek(uint64_t offset) {
+  return fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
+}
+
 void RegularFile::Close() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
@@ -129,21 +134,25 @@ bool FileSystem::Exists(std::string_view cp932) const {
   return fs::is_regular_file(Resolve(cp932), ec);
 }
 
-bool FileSystem::ReadAll(std::string_view cp932, std::string& out, std::string& error) const {
-  RegularFile file(Resolve(cp932), error);
+bool ReadWholeFile(const fs::path& path, std::string& out, std::string& error) {
+  RegularFile file(path, error);
   if (!file.ok()) return false;
-  if (file.size() > kReadLimit) {  // refused before a byte is read
+  if (file.size() > FileSystem::kReadLimit) {  // refused before a byte is read
     error = kTooLarge;
     return false;
   }
   std::string bytes;
-  if (!file.Read(kReadLimit + 1, bytes, error)) return false;
-  if (bytes.size() > kReadLimit) {  // grew while it was read
+  if (!file.Read(FileSystem::kReadLimit + 1, bytes, error)) return false;
+  if (bytes.size() > FileSystem::kReadLimit) {  // grew while it was read
     error = kTooLarge;
     return false;
   }
   out = std::move(bytes);
   return true;
+}
+
+bool FileSystem::ReadAll(std::string_view cp932, std::string& out, std::string& error) const {
+  return ReadWholeFile(Resolve(cp932), out, error);
 }
 
 bool FileSystem::ReadHead(std::string_view cp932, std::size_t max_bytes, std::string& out,
@@ -152,48 +161,7 @@ bool FileSystem::ReadHead(std::string_view cp932, std::size_t max_bytes, std::st
 }
 
 bool FileSystem::WriteAtomic(std::string_view cp932, std::string_view bytes, std::string& error) const {
-  fs::path target = Resolve(cp932);
-  fs::path temp = target;
-  temp += ".tmp";
-  ::unlink(temp.c_str());  // a leftover of a write cut short; a folder of that name stays and fails the open
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = std::strerror(errno);
-    return false;
-  }
-  bool ok = true;
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0 && ::fchmod(fd, old.st_mode & 0777) != 0) {
-    error = std::strerror(errno);
-    ok = false;
-  }
-  const char* p = bytes.data();
-  std::size_t left = bytes.size();
-  while (ok && left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = std::strerror(n < 0 ? errno : EIO);  // with SIGXFSZ ignored a size limit is EFBIG here
-      ok = false;
-      break;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  if (ok && ::fsync(fd) != 0) {
-    error = std::strerror(errno);
-    ok = false;
-  }
-  if (::close(fd) != 0 && ok) {
-    error = std::strerror(errno);
-    ok = false;
-  }
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    error = std::strerror(errno);
-    ok = false;
-  }
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  return WriteFileWhole(Resolve(cp932), bytes, error);
 }
 
 }  // namespace nurumo

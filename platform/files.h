@@ -29,6 +29,8 @@ class RegularFile {
   // Appends what follows the bytes read so far to `out` until `out` holds
   // `max_bytes` or the file ends; false with a reason (UTF-8) on an error.
   bool Read(std::size_t max_bytes, std::string& out, std::string& error);
+  // Reads go on from this byte of the file; false when it cannot.
+  bool Seek(uint64_t offset);
 
  private:
   void Close();
@@ -41,6 +43,12 @@ class RegularFile {
 // (UTF-8). Ask for one byte more than a limit to tell a larger file.
 bool ReadFileHead(const std::filesystem::path& path, std::size_t max_bytes, std::string& out,
                   uint64_t& file_size, std::string& error);
+
+// The whole of a regular file of at most FileSystem::kReadLimit bytes; false
+// with a reason (UTF-8) for anything else. Every file of the game is read
+// through here or ReadFileHead: a pipe under a file's name cannot hold the
+// game up, and no file can make it allocate without bound.
+bool ReadWholeFile(const std::filesystem::path& path, std::string& out, std::string& error);
 
 class FileSystem {
  public:
@@ -71,12 +79,10 @@ class FileSystem {
   bool ReadHead(std::string_view cp932, std::size_t max_bytes, std::string& out, uint64_t& file_size,
                 std::string& error) const;
 
-  // Write the bytes to "<target>.tmp" beside the target, flush it to the
-  // disk and rename it over the target; a target that exists lends the new
-  // file its permission bits. The temporary name is always the same, so a
-  // save cut short by a signal leaves at most that one file, which the next
-  // write replaces. On any failure the old file is left as it was, the
-  // temporary file is removed and false comes back with a reason (UTF-8).
+  // The file written whole or not at all (WriteFileWhole): another game on
+  // the same folder, a kill halfway or a full disk never leaves a part of
+  // it, and a failure leaves the old file as it was; false with a reason
+  // (UTF-8).
   bool WriteAtomic(std::string_view cp932, std::string_view bytes, std::string& error) const;
 
  private:

@@ -79,7 +79,7 @@ class SoundDevice {
 enum class BoxIcon { Error, Information };
 
 // A game controller's buttons, as the shell maps them to keys.
-enum class PadButton { A, B, X, Y, Up, Down, Start, Other };
+enum class PadButton { A, B, X, Y, Up, Down, Start, Left, Right, Other };
 
 inline constexpr int kLeftButton = 1;
 inline constexpr int kRightButton = 3;
@@ -98,6 +98,7 @@ struct InputEvent {
 
 // Virtual key codes the game reacts to.
 namespace vk {
+inline constexpr int kBackspace = 8;  // the shell's: rollback
 inline constexpr int kEnter = 13;
 inline constexpr int kAlt = 18;
 inline constexpr int kEscape = 27;  // the shell's: the menu
@@ -106,6 +107,7 @@ inline constexpr int kLeft = 37;  // the menu's settings
 inline constexpr int kUp = 38;
 inline constexpr int kRight = 39;
 inline constexpr int kDown = 40;
+inline constexpr int kDelete = 46;  // the menu's: delete a slot
 inline constexpr int kN = 78;
 inline constexpr int kX = 88;
 inline constexpr int kY = 89;

@@ -14,7 +14,7 @@ struct NamedKey {
   std::string_view name;
   int vk;
 };
-constexpr std::array<NamedKey, 12> kNamedKeys{{
+constexpr std::array<NamedKey, 13> kNamedKeys{{
     {"SPACE", vk::kSpace},
     {"ENTER", vk::kEnter},
     {"UP", vk::kUp},
@@ -27,6 +27,7 @@ constexpr std::array<NamedKey, 12> kNamedKeys{{
     {"ESC", vk::kEscape},
     {"F5", vk::kF5},
     {"F9", vk::kF9},
+    {"BACKSPACE", vk::kBackspace},
 }};
 
 std::string Upper(std::string_view s) {
@@ -55,6 +56,16 @@ std::optional<uint32_t> ParseNumber(std::string_view digits) {
   auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
   if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
   return value;
+}
+
+// A piece of a bad line as an error quotes it: at most 40 bytes, cut at a
+// character's start, so that a line of megabytes is not echoed whole.
+std::string Quoted(std::string_view word) {
+  constexpr std::size_t kMost = 40;
+  if (word.size() <= kMost) return "'" + std::string(word) + "'";
+  std::size_t cut = kMost;
+  while (cut > 0 && (static_cast<unsigned char>(word[cut]) & 0xC0) == 0x80) --cut;  // a UTF-8 continuation byte
+  return "'" + std::string(word.substr(0, cut)) + "...' (" + std::to_string(word.size()) + " bytes)";
 }
 
 // A snapshot name must stay inside the snapshot folder.
@@ -88,7 +99,7 @@ InputEvent ParseInput(int number, const std::string& action, std::string_view& r
   } else {
     std::string_view word = NextWord(rest);
     auto button = PadButtonFromName(word);
-    if (!button) throw ReplayError(number, "PAD needs A, B, X, Y, UP, DOWN or START, not '" + std::string(word) + "'");
+    if (!button) throw ReplayError(number, "PAD needs A, B, X, Y, UP, DOWN, LEFT, RIGHT or START, not " + Quoted(word));
     event = {InputEvent::Kind::Pad, static_cast<int>(*button), 0, 0, 0};
   }
   return event;
@@ -102,7 +113,7 @@ ReplayLine ParseAction(int number, std::string_view rest) {
   if (action == "SNAP") {
     std::string_view name = NextWord(rest);
     if (name.empty()) throw ReplayError(number, "SNAP needs a name");
-    if (!IsSafeName(name)) throw ReplayError(number, "bad snapshot name '" + std::string(name) + "'");
+    if (!IsSafeName(name)) throw ReplayError(number, "bad snapshot name " + Quoted(name));
     line.action = ReplayLine::Action::Snap;
     line.name = name;
   } else if (action == "QUIT") {
@@ -114,10 +125,10 @@ ReplayLine ParseAction(int number, std::string_view rest) {
     line.vk = *key;
   } else if (action.starts_with("VK")) {
     auto code = ParseNumber(std::string_view(action).substr(2));
-    if (!code || *code < 1 || *code > 254) throw ReplayError(number, "bad key code '" + std::string(word) + "'");
+    if (!code || *code < 1 || *code > 254) throw ReplayError(number, "bad key code " + Quoted(word));
     line.vk = static_cast<int>(*code);
   } else {
-    throw ReplayError(number, "unknown action '" + std::string(word) + "'");
+    throw ReplayError(number, "unknown action " + Quoted(word));
   }
   if (!NextWord(rest).empty()) throw ReplayError(number, "unexpected text after the action");
   return line;
@@ -126,9 +137,10 @@ ReplayLine ParseAction(int number, std::string_view rest) {
 }  // namespace
 
 std::optional<PadButton> PadButtonFromName(std::string_view name) {
-  constexpr std::array<std::pair<std::string_view, PadButton>, 7> kButtons{{
+  constexpr std::array<std::pair<std::string_view, PadButton>, 9> kButtons{{
       {"A", PadButton::A}, {"B", PadButton::B}, {"X", PadButton::X}, {"Y", PadButton::Y},
-      {"UP", PadButton::Up}, {"DOWN", PadButton::Down}, {"START", PadButton::Start},
+      {"UP", PadButton::Up}, {"DOWN", PadButton::Down}, {"LEFT", PadButton::Left}, {"RIGHT", PadButton::Right},
+      {"START", PadButton::Start},
   }};
   const std::string upper = Upper(name);
   for (const auto& [button_name, button] : kButtons)
@@ -150,9 +162,10 @@ std::optional<int> KeyFromName(std::string_view name) {
 }
 
 ReplayError::ReplayError(int line, const std::string& reason)
-    : std::runtime_error("replay: line " + std::to_string(line) + ": " + reason) {}
+    : std::runtime_error("replay: " + (line > 0 ? "line " + std::to_string(line) + ": " : std::string()) + reason) {}
 
 std::vector<ReplayLine> ParseReplay(std::string_view text) {
+  if (text.size() > kMaxReplayBytes) throw ReplayError(0, "the file is larger than 1 MB");
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // a byte order mark from an editor
   std::vector<ReplayLine> lines;
   uint32_t previous = 0;
@@ -168,11 +181,13 @@ std::vector<ReplayLine> ParseReplay(std::string_view text) {
     if (time_word.empty()) continue;  // blank or comment only
     const bool relative = time_word.front() == '+';
     auto time = ParseNumber(relative ? time_word.substr(1) : time_word);
-    if (!time) throw ReplayError(number, "bad time '" + std::string(time_word) + "'");
+    if (!time) throw ReplayError(number, "bad time " + Quoted(time_word));
     uint64_t at = relative ? uint64_t{previous} + *time : *time;
     if (at > INT32_MAX) throw ReplayError(number, "time out of range");  // clock differences are signed 32-bit
     if (at < previous) throw ReplayError(number, "time goes back before the previous line");
 
+    if (lines.size() >= kMaxReplayLines)
+      throw ReplayError(number, "more than " + std::to_string(kMaxReplayLines) + " actions");
     ReplayLine line = ParseAction(number, rest);
     line.time = static_cast<uint32_t>(at);
     previous = line.time;

@@ -33,12 +33,20 @@ struct ReplayLine {
 // A pad button's name in replays (A, B, X, Y, UP, DOWN, START; case ignored).
 std::optional<PadButton> PadButtonFromName(std::string_view name);
 
-// A malformed line: what() is "replay: line N: REASON".
+// A malformed line: what() is "replay: line N: REASON" ("replay: REASON"
+// for the file as a whole, line 0).
 class ReplayError : public std::runtime_error {
  public:
   ReplayError(int line, const std::string& reason);
 };
 
+// A real replay is kilobytes; these bound what one can make the program
+// hold (a line costs far more than its bytes).
+inline constexpr std::size_t kMaxReplayBytes = std::size_t{1} << 20;
+inline constexpr std::size_t kMaxReplayLines = 100000;
+
+// The lines of a replay; a ReplayError for the first malformed one, for
+// more than kMaxReplayLines actions and for more than kMaxReplayBytes.
 std::vector<ReplayLine> ParseReplay(std::string_view utf8_text);
 
 // Hands the lines that are due to the platform, in file order. Snapshots are

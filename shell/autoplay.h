@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/planner.h"
+#include "game/planner.h"
 
 namespace nurumo {
 

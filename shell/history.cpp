@@ -32,8 +32,10 @@ void History::PageShown(const std::vector<std::string>& lines) {
     return;
   }
   std::size_t same = 0;
-  if (lines.size() >= last_page_.size() && std::equal(last_page_.begin(), last_page_.end(), lines.begin()))
+  if (!last_page_.empty() && lines.size() >= last_page_.size() &&
+      std::equal(last_page_.begin(), last_page_.end(), lines.begin()))
     same = last_page_.size();
+  if (same == 0 && !lines_.empty() && lines_.back() != kRule) Add(kRule);  // a new page
   for (std::size_t i = same; i < lines.size(); ++i) Add(lines[i]);
   last_page_ = lines;
 }
@@ -49,6 +51,13 @@ void History::ChoiceTaken(const std::string& label) { Add(Sjis("　→ ") + labe
 void History::Mark(const std::string& cp932) {
   last_page_.clear();
   Add(Sjis("―― ") + cp932 + Sjis(" ――"));
+}
+
+void History::Restore(const std::deque<std::string>& lines) {
+  lines_ = lines;
+  while (lines_.size() > kKeep) lines_.pop_front();
+  last_page_.clear();
+  place_line_.clear();
 }
 
 }  // namespace nurumo

@@ -24,7 +24,11 @@ class History : public GameObserver {
 
   // A line of the shell's own (a load, a new game), set apart from the game's.
   void Mark(const std::string& cp932);
-  const std::deque<std::string>& lines() const { return lines_; }  // CP932, oldest first
+  // The lines a slot kept, in place of these.
+  void Restore(const std::deque<std::string>& lines);
+  const std::deque<std::string>& lines() const { return lines_; }  // CP932, oldest first; kRule between pages
+
+  static inline const std::string kRule = "-";  // a line between two pages: drawn as a rule
 
  private:
   void Add(const std::string& cp932);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <ctime>
 
 #include "core/text.h"
@@ -16,12 +17,15 @@ namespace {
 constexpr FontSpec kItemFont{12, true, false, false};
 constexpr FontSpec kSmallFont{9, false, false, false};
 constexpr FontSpec kSmallBold{9, true, false, false};
-constexpr std::array<const char*, 7> kTopItems = {"続ける", "セーブ", "ロード", "履歴", "設定", "タイトルへ", "終了"};
+constexpr std::array<const char*, 8> kTopItems = {"続ける", "戻る", "セーブ", "ロード", "履歴", "設定", "タイトルへ", "終了"};
 
 // Layout, in the picture's pixels.
-constexpr int kTopLeft = 148, kTopWidth = 120, kTopRow = 22, kTopFirst = 51;
+constexpr int kTopLeft = 148, kTopWidth = 120, kTopRow = 22, kTopFirst = 40;
 constexpr int kPageLeft = 2, kPageTop = 2, kPageRight = 414, kPageBottom = 254;
-constexpr int kListFirst = 24, kSlotRow = 23, kSettingRow = 24, kHistoryRow = 14;
+constexpr int kListFirst = 24, kSettingRow = 24, kHistoryRow = 14;
+// A slot row holds two lines of the small font with room to spare in every
+// way of drawing text; seven rows show at once, the list scrolls under them.
+constexpr int kSlotRow = 30, kSlotRows = 7, kSlotRight = 268;
 constexpr int kAskLeft = 98, kAskTop = 78, kAskWidth = 220, kAskHeight = 100;
 
 // A white panel framed in black: readable over any effect beneath.
@@ -53,9 +57,74 @@ std::string SavedAt(int64_t seconds) {
   return stamp;
 }
 
-std::string SlotLabel(const std::string& name) { return name == "auto" ? Sjis("オート") : name; }
+std::string SlotLabel(const std::string& name) {
+  if (name == "auto") return Sjis("オート");
+  if (name == "quick") return Sjis("クイック");
+  return name;
+}
+
+// A damaged slot, another game's and a newer version's are told apart.
+const char* SlotProblemShortJa(SlotProblem problem) {
+  switch (problem) {
+    case SlotProblem::OtherGame: return "別のゲーム";
+    case SlotProblem::Newer: return "新しい版";
+    case SlotProblem::Folder:
+    case SlotProblem::Unreadable: return "読めません";
+    default: return "壊れています";
+  }
+}
+
+// Small marks at the top and bottom of a list that goes on beyond its view.
+void ScrollMarks(Surface& s, TextRasterizer& text, int x, int top, int bottom, bool more_above, bool more_below) {
+  if (more_above) text.Draw(s, x, top + 1, Sjis("▲"), kSmallFont, kBlack, nullptr);
+  if (more_below) text.Draw(s, x, bottom - 13, Sjis("▼"), kSmallFont, kBlack, nullptr);
+}
+
+std::string PlayTime(int64_t ms) {
+  const int64_t minutes = std::max<int64_t>(ms, 0) / 60000;
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld:%02lld", static_cast<long long>(minutes / 60),
+                static_cast<long long>(minutes % 60));
+  return Sjis("プレイ時間 ") + text;
+}
+
+// The slot under the cursor, told in full beside the list: its picture, when
+// it was saved, the level, the place, the moods and the time played.
+void DrawSlotDetails(Surface& s, TextRasterizer& text, const SlotFile& file, const std::string& note) {
+  const int x = kSlotRight + 10, right = kPageRight - 8;
+  int y = kListFirst + 6;
+  auto detail = [&](const std::string& cp932, const FontSpec& font = kSmallFont) {
+    text.Draw(s, x, y, Fit(text, cp932, font, right - x), font, kBlack, nullptr);
+    y += 15;
+  };
+  if (file.problem == SlotProblem::None && !file.summary.thumbnail.empty()) {
+    FillRect(s, x - 1, y - 1, x + kThumbWidth + 1, y + kThumbHeight + 1, kBlack);
+    for (int row = 0; row < kThumbHeight; ++row)
+      std::copy_n(file.summary.thumbnail.data() + static_cast<std::ptrdiff_t>(row) * kThumbWidth * 3, kThumbWidth * 3,
+                  s.Row(y + row) + x * 3);
+    y += kThumbHeight + 6;
+  }
+  if (file.problem == SlotProblem::Missing) {
+    detail(Sjis("空きスロット"));
+  } else if (file.problem != SlotProblem::None) {
+    detail(Sjis(SlotProblemTextJa(file.problem)));
+  } else {
+    const SlotSummary& sum = file.summary;
+    detail(SavedAt(sum.saved_at));
+    detail(Sjis("レベル ") + std::to_string(sum.level));
+    detail(sum.where_cp932);
+    detail(MoodWordsOf(sum.level, sum.params));
+    detail(PlayTime(sum.play_ms));
+  }
+  if (!note.empty()) {
+    y = kPageBottom - 22;
+    detail(note, kSmallBold);
+  }
+}
 
 }  // namespace
+
+std::string MenuData::SettingNote(std::size_t row) { return SettingRows()[row].note; }
 
 void Menu::Open() {
   stack_.clear();
@@ -76,10 +145,17 @@ void Menu::Ask(const std::string& question, MenuResult on_yes) {
   stack_.push_back(std::move(level));
 }
 
+void Menu::Refresh() {
+  if (page() == MenuPage::Save || page() == MenuPage::Load) LoadSlotLines(page() == MenuPage::Load);
+}
+
 void Menu::LoadSlotLines(bool with_auto) {
   slot_names_.clear();
   slot_files_.clear();
-  if (with_auto) slot_names_.push_back("auto");
+  if (with_auto) {
+    slot_names_.push_back("quick");
+    slot_names_.push_back("auto");
+  }
   for (int i = 1; i <= 9; ++i) slot_names_.push_back(std::to_string(i));
   for (const std::string& name : slot_names_) slot_files_.push_back(data_.ReadSlot(name));
 }
@@ -105,9 +181,15 @@ std::vector<Menu::Item> Menu::Items() const {
         items.push_back({kTopLeft + 2, kTopFirst + kTopRow * i, kTopLeft + kTopWidth - 2, kTopFirst + kTopRow * (i + 1)});
         break;
       case MenuPage::Save:
-      case MenuPage::Load:
-        items.push_back({kPageLeft + 4, kListFirst + kSlotRow * i, kPageRight - 4, kListFirst + kSlotRow * (i + 1)});
+      case MenuPage::Load: {
+        const int row = i - stack_.back().scroll;
+        if (row < 0 || row >= kSlotRows) {
+          items.push_back({0, 0, 0, 0});  // scrolled away: nothing to click
+          break;
+        }
+        items.push_back({kPageLeft + 4, kListFirst + kSlotRow * row, kSlotRight, kListFirst + kSlotRow * (row + 1)});
         break;
+      }
       case MenuPage::Settings:
         items.push_back({kPageLeft + 4, kListFirst + kSettingRow * i, kPageRight - 4, kListFirst + kSettingRow * (i + 1)});
         break;
@@ -141,6 +223,15 @@ MenuResult Menu::Key(int vk) {
   }
   if (vk == vk::kUp) level.cursor = level.cursor > 0 ? level.cursor - 1 : count - 1;  // wraps
   if (vk == vk::kDown) level.cursor = level.cursor + 1 < count ? level.cursor + 1 : 0;
+  if (level.page == MenuPage::Save || level.page == MenuPage::Load)  // the cursor's row stays in view
+    level.scroll = std::clamp(level.scroll, level.cursor - kSlotRows + 1, level.cursor);
+  if (vk == vk::kUp || vk == vk::kDown) level.note.clear();
+  if ((level.page == MenuPage::Save || level.page == MenuPage::Load) && vk == vk::kDelete) {
+    const auto i = static_cast<std::size_t>(level.cursor);
+    if (slot_files_[i].problem == SlotProblem::Missing) return {};
+    Ask(Sjis("削除しますか？"), {MenuResult::Kind::Delete, slot_names_[i]});
+    return {};
+  }
   if (level.page == MenuPage::Settings && (vk == vk::kLeft || vk == vk::kRight))
     return Step(vk == vk::kLeft ? -1 : 1);
   if (vk == vk::kSpace || vk == vk::kEnter) return Pick();
@@ -168,11 +259,12 @@ MenuResult Menu::Pick() {
     case MenuPage::Top:
       switch (cursor) {
         case 0: stack_.clear(); return {MenuResult::Kind::Close};
-        case 1: Push(MenuPage::Save); return {};
-        case 2: Push(MenuPage::Load); return {};
-        case 3: Push(MenuPage::History); return {};
-        case 4: Push(MenuPage::Settings); return {};
-        case 5: Ask(Sjis("タイトルに戻りますか？"), {MenuResult::Kind::ToTitle}); return {};
+        case 1: stack_.clear(); return {MenuResult::Kind::Rollback};
+        case 2: Push(MenuPage::Save); return {};
+        case 3: Push(MenuPage::Load); return {};
+        case 4: Push(MenuPage::History); return {};
+        case 5: Push(MenuPage::Settings); return {};
+        case 6: Ask(Sjis("タイトルに戻りますか？"), {MenuResult::Kind::ToTitle}); return {};
         default: Ask(Sjis("終了しますか？"), {MenuResult::Kind::Quit}); return {};
       }
     case MenuPage::Save: {
@@ -184,8 +276,13 @@ MenuResult Menu::Pick() {
     }
     case MenuPage::Load: {
       const auto i = static_cast<std::size_t>(cursor);
-      if (slot_files_[i].problem != SlotProblem::None) return {};  // empty or refused: cannot be picked
-      return {MenuResult::Kind::Load, slot_names_[i]};
+      if (slot_files_[i].problem != SlotProblem::None) {  // empty or refused: says why
+        level.note = Sjis(slot_files_[i].problem == SlotProblem::Missing ? "このスロットは空きです"
+                                                                       : SlotProblemTextJa(slot_files_[i].problem));
+        return {};
+      }
+      Ask(Sjis("ロードしますか？"), {MenuResult::Kind::Load, slot_names_[i]});  // one stray ENTER loses nothing
+      return {};
     }
     case MenuPage::Settings: {
       const std::size_t row = static_cast<std::size_t>(cursor);
@@ -232,7 +329,7 @@ void Menu::Draw(Surface& s, TextRasterizer& text) {
 
   switch (level.page) {
     case MenuPage::Top: {
-      Panel(s, kTopLeft, kTopFirst - 8, kTopLeft + kTopWidth, kTopFirst + kTopRow * 7 + 8);
+      Panel(s, kTopLeft, kTopFirst - 8, kTopLeft + kTopWidth, kTopFirst + kTopRow * static_cast<int>(kTopItems.size()) + 8);
       for (int i = 0; i < static_cast<int>(kTopItems.size()); ++i) {
         if (i == level.cursor) bar(i);
         line(kTopLeft + 18, kTopFirst + kTopRow * i + 3, Sjis(kTopItems[static_cast<std::size_t>(i)]), kItemFont,
@@ -242,26 +339,28 @@ void Menu::Draw(Surface& s, TextRasterizer& text) {
     }
     case MenuPage::Save:
     case MenuPage::Load: {
-      header(level.page == MenuPage::Save ? "セーブ" : "ロード", "↑↓ 選ぶ　Enter 決定　Esc 戻る");
-      for (int i = 0; i < static_cast<int>(slot_names_.size()); ++i) {
+      header(level.page == MenuPage::Save ? "セーブ" : "ロード", "↑↓ 選ぶ　Enter 決定　Del 削除　Esc 戻る");
+      DrawLine(s, kSlotRight + 2, kListFirst, kSlotRight + 2, kPageBottom - 4, kBlack);
+      const int count = static_cast<int>(slot_names_.size());
+      for (int i = level.scroll; i < std::min(count, level.scroll + kSlotRows); ++i) {
         const bool on = i == level.cursor;
         if (on) bar(i);
-        const int y = kListFirst + kSlotRow * i;
+        const int y = kListFirst + kSlotRow * (i - level.scroll);
         const SlotFile& file = slot_files_[static_cast<std::size_t>(i)];
-        line(12, y + 6, SlotLabel(slot_names_[static_cast<std::size_t>(i)]), kSmallBold, on, 40);
+        line(12, y + 9, SlotLabel(slot_names_[static_cast<std::size_t>(i)]), kSmallBold, on, 40);
         if (file.problem == SlotProblem::Missing) {
-          line(60, y + 6, Sjis("―― 空き ――"), kSmallFont, on);
+          line(56, y + 9, Sjis("―― 空き ――"), kSmallFont, on);
         } else if (file.problem != SlotProblem::None) {
-          line(60, y + 6, Sjis("壊れています"), kSmallFont, on);
+          line(56, y + 9, Sjis(SlotProblemShortJa(file.problem)), kSmallFont, on);
         } else {
           const SlotSummary& sum = file.summary;
-          line(60, y + 1, sum.caption_cp932, kSmallBold, on, 220);
-          line(60, y + 12, sum.where_cp932 + Sjis("　") + MoodWordsOf(sum.level, sum.params), kSmallFont, on, 340);
-          const std::string date = SavedAt(sum.saved_at);
-          text.Draw(s, kPageRight - 10 - text.MeasureWidth(date, kSmallFont), y + 1, date, kSmallFont,
-                    on ? kWhite : kBlack, nullptr);
+          line(56, y + 2, sum.caption_cp932, kSmallBold, on, 200);
+          line(56, y + 15, sum.where_cp932, kSmallFont, on, 200);
         }
       }
+      ScrollMarks(s, text, kSlotRight - 12, kListFirst, kListFirst + kSlotRow * kSlotRows, level.scroll > 0,
+                  level.scroll + kSlotRows < count);
+      DrawSlotDetails(s, text, slot_files_[static_cast<std::size_t>(level.cursor)], level.note);
       break;
     }
     case MenuPage::History: {
@@ -270,9 +369,24 @@ void Menu::Draw(Surface& s, TextRasterizer& text) {
       const int rows = (kPageBottom - 4 - kListFirst) / kHistoryRow;
       const int last = static_cast<int>(lines.size()) - level.scroll;  // one past the newest shown
       const int first = std::max(0, last - rows);
-      for (int i = first; i < last; ++i)
-        line(12, kListFirst + 2 + kHistoryRow * (i - first), lines[static_cast<std::size_t>(i)], kSmallFont, false);
+      for (int i = first; i < last; ++i) {
+        const std::string& shown = lines[static_cast<std::size_t>(i)];
+        const int y = kListFirst + 2 + kHistoryRow * (i - first);
+        if (shown == History::kRule) {
+          DrawLine(s, 40, y + kHistoryRow / 2, kPageRight - 40, y + kHistoryRow / 2, {160, 160, 160});
+        } else {
+          line(12, y, shown, kSmallFont, false, 370);
+        }
+      }
       if (lines.empty()) line(12, kListFirst + 2, Sjis("まだ何もありません"), kSmallFont, false);
+      // Where the view stands: a bar along the right edge, its length the part shown.
+      const int total = static_cast<int>(lines.size());
+      if (total > rows) {
+        const int top = kListFirst + 2, height = kPageBottom - 6 - top, x = kPageRight - 12;
+        DrawLine(s, x + 2, top, x + 2, top + height, {160, 160, 160});
+        const int bar_top = top + height * first / total, bar_bottom = top + height * last / total;
+        FillRect(s, x, bar_top, x + 5, std::max(bar_bottom, bar_top + 3), kBlack);
+      }
       break;
     }
     case MenuPage::Settings: {
@@ -287,7 +401,7 @@ void Menu::Draw(Surface& s, TextRasterizer& text) {
         std::string shown = name ? name : std::to_string(value);
         if (row.field == &Settings::scale) shown = "x" + shown;
         line(16, y, Sjis(row.label), kItemFont, on);
-        line(170, y, Sjis(shown + row.note), kItemFont, on, 230);
+        line(170, y, Sjis(shown + data_.SettingNote(static_cast<std::size_t>(i))), kItemFont, on, 230);
       }
       break;
     }

@@ -1,5 +1,5 @@
-// The in-window menu over the paused game: 続ける, セーブ, ロード, 履歴, 設定,
-// タイトルへ, 終了, with their pages and the yes/no questions. It knows only
+// The in-window menu over the paused game: 続ける, 戻る, セーブ, ロード, 履歴,
+// 設定, タイトルへ, 終了, with their pages and the yes/no questions. It knows only
 // what it shows and which item was picked; the shell does the work.
 #pragma once
 
@@ -21,14 +21,16 @@ class MenuData {
   virtual const std::deque<std::string>& HistoryLines() = 0;  // CP932, oldest first
   virtual int SettingValue(std::size_t row) = 0;
   virtual int SettingHigh(std::size_t row) = 0;  // the highest value the row takes now
+  // UTF-8 words after the value; by default the row's own note.
+  virtual std::string SettingNote(std::size_t row);
 };
 
 enum class MenuPage { Top, Save, Load, History, Settings, Confirm };
 
 struct MenuResult {
-  enum class Kind { None, Close, Save, Load, ToTitle, Quit, Setting };
+  enum class Kind { None, Close, Rollback, Save, Load, Delete, ToTitle, Quit, Setting };
   Kind kind = Kind::None;
-  std::string slot{};   // Save, Load
+  std::string slot{};   // Save, Load, Delete
   std::size_t row = 0;  // Setting
   int value = 0;        // Setting: the new value
 };
@@ -42,13 +44,23 @@ class Menu {
   bool open() const { return !stack_.empty(); }
   MenuPage page() const { return stack_.empty() ? MenuPage::Top : stack_.back().page; }
   int cursor() const { return stack_.empty() ? 0 : stack_.back().cursor; }
+  const std::string& note() const { static const std::string none; return stack_.empty() ? none : stack_.back().note; }
 
-  // UP, DOWN, LEFT, RIGHT, SPACE, ENTER, ESC, Y, N; other keys do nothing.
+  // UP, DOWN, LEFT, RIGHT, SPACE, ENTER, ESC, Y, N, DELETE; other keys do nothing.
   MenuResult Key(int vk);
   // A left click in the picture's pixels: picks the item under the pointer.
   MenuResult Click(int x, int y);
+  // The slot list read again (a slot was deleted under it).
+  void Refresh();
   // Draw the menu over the picture (the frozen game picture).
   void Draw(Surface& picture, TextRasterizer& text);
+
+  // Where the items of the page stand, in the picture's pixels; an item
+  // scrolled out of view has an empty box.
+  struct Item {
+    int left, top, right, bottom;
+  };
+  std::vector<Item> Items() const;
 
  private:
   struct Level {
@@ -56,16 +68,12 @@ class Menu {
     int cursor = 0;
     int scroll = 0;          // History: lines scrolled back from the newest
     std::string question{};  // Confirm, CP932
+    std::string note{};      // Load: why the row picked cannot be loaded (CP932)
     MenuResult on_yes{};     // Confirm
   };
-  struct Item {
-    int left, top, right, bottom;
-  };
-
   void Push(MenuPage page);
   void Ask(const std::string& question_cp932, MenuResult on_yes);
   int ItemCount() const;
-  std::vector<Item> Items() const;
   MenuResult Pick();
   MenuResult Step(int delta);  // Settings: change the value under the cursor
   void LoadSlotLines(bool with_auto);

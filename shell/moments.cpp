@@ -1,6 +1,7 @@
 #include "shell/moments.h"
 
 #include "game/flow.h"
+#include "game/player.h"
 #include "gfx/page.h"
 #include "gfx/screens.h"
 
@@ -29,6 +30,8 @@ bool AtDeadEnd(const Game& game) {
   return Screen(game) == PageScreen && flow.FlowState == 0 && game.page.ScriptEnded &&
          game.page.FollowUpState == 0 && flow.SavePrompt.empty() && !flow.WaitForX;
 }
+
+bool Doomed(const Game& game) { return FirstEmptyParam(game.player) != 0 || AtDeadEnd(game); }
 
 bool NothingToLose(const Game& game, bool started) {
   return !started || AtTitle(game) || AtEnding(game) || AtDeadEnd(game);

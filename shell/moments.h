@@ -14,5 +14,8 @@ bool AtEnding(const Game& game);
 bool AtDeadEnd(const Game& game);
 // Nothing would be lost by closing now: an autosave is not taken.
 bool NothingToLose(const Game& game, bool started);
+// A mood has run out (its game over is on the way or done): such a game
+// must never take the place of one that can still be played.
+bool Doomed(const Game& game);
 
 }  // namespace nurumo

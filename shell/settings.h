@@ -11,6 +11,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 
@@ -43,10 +44,24 @@ const std::array<SettingRow, 6>& SettingRows();
 std::optional<std::filesystem::path> SettingsPath();
 
 // The settings of the file over `settings`. A missing file changes nothing;
-// a damaged one (an unknown key, a value that is not a number in range)
-// changes nothing and says so in one line on `err`.
+// one that cannot be taken (an unknown key, a value that is not a number in
+// range, a folder, a pipe, a file too large or unreadable) changes nothing
+// and says which in one line on `err`.
 void ReadSettings(const std::filesystem::path& path, Settings& settings, std::ostream& err);
-// Written atomically; false with a reason (UTF-8).
-bool WriteSettings(const std::filesystem::path& path, const Settings& settings, std::string& error);
+
+// The file's text with one setting changed: every line of that key gets the
+// new value (the rest of the line, a comment, stays), and the key is added
+// at the end when no line has it. Every other line stays byte for byte:
+// the other settings, comments, lines the game does not know.
+std::string UpdateSettingsText(std::string_view text, std::string_view key, int value);
+
+// One setting the player changed, written into the file as above (created
+// when missing), atomically. A file that cannot be read whole is left as it
+// stands: false with a reason (UTF-8).
+bool UpdateSettings(const std::filesystem::path& path, std::string_view key, int value, std::string& error);
+
+// A settings file holding no setting yet, only its first comment line: the
+// mark that the game has been started before.
+bool CreateSettings(const std::filesystem::path& path, std::string& error);
 
 }  // namespace nurumo

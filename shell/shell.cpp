@@ -1,6 +1,7 @@
 #include "shell/shell.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <ctime>
 
@@ -14,7 +15,7 @@ namespace nurumo {
 
 namespace {
 
-constexpr uint32_t kNoticeMs = 1200;  // about a second
+constexpr uint32_t kFirstStartNoticeMs = 6000;  // long enough to be read while the title fades in
 constexpr FontSpec kNoticeFont{12, true, false, false};
 constexpr uint32_t kIdleWake = 1000;
 
@@ -41,11 +42,16 @@ Shell::Shell(ShellHost& host, OverlayPlatform& platform, SlotStore& slots, const
     : host_(host), platform_(platform), slots_(slots), options_(options) {
   game().observer = &history_;
   next_autosave_ = platform_.Now() + options_.autosave_every_ms;
+  play_origin_ = platform_.Now();
 }
 
 // While the menu is open the game is paused: its slots do not fire and the
 // key source is not asked.
 void Shell::Run() {
+  if (options_.first_start) {  // once: the menu is there to be found
+    options_.first_start = false;
+    ShowNotice(Sjis("Esc（または右クリック）でメニュー"), kFirstStartNoticeMs);
+  }
   while (!game().terminate) {
     InputEvent event;
     while (platform_.PollEvent(event)) HandleEvent(event);  // the game may be replaced on the way
@@ -66,11 +72,15 @@ void Shell::Run() {
 
 namespace {
 
-// The pad's buttons as the game's keys; Start is the menu's Esc.
-std::optional<int> PadKey(int button) {
+// The pad's buttons as the game's keys; Start is the menu's Esc, and in the
+// menu B backs out as Esc does. Left and right change settings in the menu
+// and mean nothing to the game.
+std::optional<int> PadKey(int button, bool in_menu) {
   switch (static_cast<PadButton>(button)) {
     case PadButton::A: return vk::kSpace;
-    case PadButton::B: return vk::kN;
+    case PadButton::B: return in_menu ? vk::kEscape : vk::kN;
+    case PadButton::Left: return in_menu ? std::optional<int>(vk::kLeft) : std::nullopt;
+    case PadButton::Right: return in_menu ? std::optional<int>(vk::kRight) : std::nullopt;
     case PadButton::X: return vk::kX;
     case PadButton::Y: return vk::kY;
     case PadButton::Up: return vk::kUp;
@@ -103,11 +113,11 @@ void Shell::HandleEvent(const InputEvent& event) {
       return;
     }
     case InputEvent::Kind::Pad:
-      if (std::optional<int> key = PadKey(event.vk)) HandleKey(*key);
+      if (std::optional<int> key = PadKey(event.vk, menu_.open())) HandleKey(*key);
       return;
     case InputEvent::Kind::Quit:
       CloseMenu();
-      if (options_.autosave && !game().terminate && !NothingToLose(game(), host_.started()))
+      if (options_.autosave && !game().terminate && WorthKeeping())
         Autosave();  // closing the window, or SIGINT or SIGTERM, loses nothing
       return host_.ToGame(event);
     case InputEvent::Kind::MusicNotify: return host_.ToGame(event);
@@ -125,10 +135,11 @@ void Shell::HandleKey(int vk) {
     case vk::kEscape: return OpenMenu();
     case vk::kF5: return QuickSave();
     case vk::kF9: return QuickLoad();
+    case vk::kBackspace: return RollBack();
     default: break;
   }
   const bool dead_end = host_.started() && AtDeadEnd(game());
-  GameKey(vk);
+  GameKey(vk, true);
   if (dead_end && (vk == vk::kSpace || vk == vk::kEnter || vk == vk::kX) && !game().terminate) OpenMenu();
 }
 
@@ -140,15 +151,23 @@ void Shell::HandleClick(int button, int x, int y) {
   if (menu_.open()) return MenuAct(menu_.Click(x, y));
   const Game& current = game();
   if (host_.started() && current.menu.MenuVisible && current.flow.SavePrompt.empty() && !current.flow.WaitForX) {
-    if (const int32_t row = ChoiceAt(current, x, y)) {
-      const int32_t moves = row - current.menu.ChoiceCursor;
-      for (int32_t i = 0; i < std::abs(moves); ++i) GameKey(moves > 0 ? vk::kDown : vk::kUp);
-    }
+    const int32_t row = ChoiceAt(current, x, y);
+    if (row == 0) return;  // beside the choices (or a click that only focused the window): nothing is taken
+    const int32_t moves = row - current.menu.ChoiceCursor;
+    for (int32_t i = 0; i < std::abs(moves); ++i) GameKey(moves > 0 ? vk::kDown : vk::kUp);
   }
   HandleKey(vk::kSpace);
 }
 
 uint32_t Shell::GameNow() { return paused_ ? pause_start_ : platform_.Now(); }
+
+// Play time: what the game had played before, and the game's clock since.
+int64_t Shell::PlayMs() { return play_before_ + static_cast<uint32_t>(GameNow() - play_origin_); }
+
+void Shell::StartPlayClock(int64_t played) {
+  play_before_ = played;
+  play_origin_ = GameNow();
+}
 
 void Shell::OpenMenu() {
   if (paused_) return;
@@ -171,6 +190,7 @@ void Shell::CloseMenu() {
   const uint32_t pause = platform_.Now() - pause_start_;
   ShiftTimerSlots(game(), pause);
   next_autosave_ += pause;
+  play_origin_ += pause;
   paused_ = false;
   menu_.Close();
   game().trace.Event("menu").Bool("open", false);
@@ -194,22 +214,37 @@ void Shell::MenuAct(const MenuResult& result) {
   switch (result.kind) {
     case MenuResult::Kind::None: return RedrawMenu();
     case MenuResult::Kind::Close: return CloseMenu();
+    case MenuResult::Kind::Rollback:
+      CloseMenu();
+      return RollBack();
     case MenuResult::Kind::Save:
       CloseMenu();
       return ShowNotice(SaveSlot(result.slot, why) ? Sjis("スロット" + result.slot + "にセーブしました")
                                                    : Sjis("セーブできません：") + why);
     case MenuResult::Kind::Load:
       CloseMenu();
+      KeepBeforeLeaving(result.slot);
       return ShowNotice(LoadSlot(result.slot, why) ? Sjis("スロット" + result.slot + "をロードしました")
                                                    : Sjis("ロードできません：") + why);
     case MenuResult::Kind::ToTitle:
       CloseMenu();
+      KeepBeforeLeaving("");
       history_.Mark(Sjis("タイトルへ"));
       host_.Restart();
+      StartPlayClock(0);
+      rollback_.Clear();
+      back_steps_ = 0;
       next_autosave_ = platform_.Now() + options_.autosave_every_ms;
       return;
     case MenuResult::Kind::Quit:
       return HandleEvent({InputEvent::Kind::Quit});  // the autosave as on any close
+    case MenuResult::Kind::Delete: {
+      std::string error;
+      const bool ok = slots_.Remove(result.slot, error);
+      game().trace.Event("slot-delete").Utf8("slot", result.slot).Bool("ok", ok);
+      menu_.Refresh();
+      return RedrawMenu();
+    }
     case MenuResult::Kind::Setting:
       ApplySetting(result.row, result.value);
       return RedrawMenu();
@@ -222,6 +257,13 @@ int Shell::SettingValue(std::size_t row) {
   if (SettingRows()[row].field == &Settings::scale) return platform_.Scale();
   if (SettingRows()[row].field == &Settings::fullscreen) return platform_.Fullscreen() ? 1 : 0;
   return options_.settings.*(SettingRows()[row].field);
+}
+
+// The voice mode is read at start: the note says so only while the marker
+// differs from what this run of the game took.
+std::string Shell::SettingNote(std::size_t row) {
+  if (SettingRows()[row].field == &Settings::voice && SettingValue(row) == (game().flow.VoiceMode ? 1 : 0)) return "";
+  return MenuData::SettingNote(row);
 }
 
 int Shell::SettingHigh(std::size_t row) {
@@ -249,19 +291,63 @@ void Shell::ApplySetting(std::size_t row, int value) {
     }
   }
   game().trace.Event("setting").Utf8("name", setting.key).Int("value", value);
-  if (setting.in_file && options_.settings_file) {
+  if (setting.in_file && options_.settings_file) {  // this one alone: a one-off --scale or F11 is not kept
     std::string error;
-    settings.scale = platform_.Scale();
-    settings.fullscreen = platform_.Fullscreen() ? 1 : 0;
-    WriteSettings(*options_.settings_file, settings, error);
+    UpdateSettings(*options_.settings_file, setting.key, value, error);
   }
 }
 
+namespace {
+
+// What a step changes: the page, the place, the moods, the question.
+struct StepMark {
+  int32_t state, read_pos, level, node, line_index;
+  std::array<int32_t, 5> params;
+  std::string first_line, prompt;
+  bool wait_x, choices;
+  bool operator==(const StepMark&) const = default;
+};
+
+StepMark MarkOf(const Game& game) {
+  StepMark mark{game.flow.FlowState, game.script.ReadPos, game.player.Level, game.player.Node,
+                game.page.PageLineIndex, {}, game.page.PageLines[0], game.flow.SavePrompt, game.flow.WaitForX,
+                game.menu.MenuVisible};
+  for (int i = 1; i <= 5; ++i) mark.params[static_cast<std::size_t>(i - 1)] = game.player.Params[i];
+  return mark;
+}
+
+// A key on a whole screen (a page shown whole, the choices open, a question
+// asked) may take a step; one that only shows the rest of a page does not.
+bool MayStep(const Game& game, int vk) {
+  if (vk != vk::kSpace && vk != vk::kEnter && vk != vk::kX && vk != vk::kY && vk != vk::kN) return false;
+  if (AtTitle(game) || AtEnding(game) || AtDeadEnd(game)) return false;
+  return game.reveal.RevealDone || game.menu.MenuVisible || !game.flow.SavePrompt.empty() || game.flow.WaitForX;
+}
+
+}  // namespace
+
 // Answering the save question starts a level's exploration: worth keeping.
-void Shell::GameKey(int vk) {
+// A player's key that takes a step keeps the game as it stood before it, for
+// the rollback.
+void Shell::GameKey(int vk, bool player) {
   const bool asked = !game().flow.SavePrompt.empty();
+  std::string before;
+  StepMark mark;
+  const uint32_t now = platform_.Now();
+  if (player && host_.started() && MayStep(game(), vk)) {
+    try {
+      before = EncodeSnapshot(game(), now);
+      mark = MarkOf(game());
+    } catch (const SerializeError&) {
+      before.clear();  // a moment that cannot be kept is no step to go back to
+    }
+  }
   host_.ToGame({InputEvent::Kind::Key, vk});
-  if (asked && game().flow.SavePrompt.empty() && options_.autosave && !game().terminate) Autosave();
+  if (!before.empty() && !game().terminate && !(MarkOf(game()) == mark)) {
+    rollback_.Record(before, now);
+    back_steps_ = 0;
+  }
+  if (asked && game().flow.SavePrompt.empty() && options_.autosave && !game().terminate && WorthKeeping()) Autosave();
 }
 
 bool Shell::SaveSlot(const std::string& slot, std::string& why) {
@@ -272,7 +358,9 @@ bool Shell::SaveSlot(const std::string& slot, std::string& why) {
     try {
       const std::string state = EncodeSnapshot(game(), GameNow());
       std::string error;
-      ok = slots_.Write(slot, SummarizeGame(game(), static_cast<int64_t>(std::time(nullptr))), state, error);
+      SlotSummary summary = SummarizeGame(game(), static_cast<int64_t>(std::time(nullptr)));
+      summary.play_ms = PlayMs();
+      ok = slots_.Write(slot, summary, state, error, history_.lines());
       if (!ok) why = Sjis("書き込めません");
     } catch (const SerializeError&) {
       why = Sjis("この場面はセーブできません");
@@ -292,7 +380,11 @@ bool Shell::LoadSlot(const std::string& slot, std::string& why) {
       try {
         std::unique_ptr<Snapshot> snapshot = DecodeSnapshot(file.state, file.version);
         ApplySnapshot(game(), *snapshot, platform_.Now());
+        if (file.version >= 2) history_.Restore(file.history);  // an older slot kept none: ours goes on
         history_.Mark(Sjis("ロード"));
+        StartPlayClock(file.summary.play_ms);
+        rollback_.Clear();  // the steps of the game left behind are not this one's
+        back_steps_ = 0;
         ok = true;
       } catch (const SerializeError&) {
         file.problem = SlotProblem::Damaged;  // checked whole before anything was swapped in
@@ -304,13 +396,51 @@ bool Shell::LoadSlot(const std::string& slot, std::string& why) {
   return ok;
 }
 
+// One step back: the game exactly as it stood before the last step, as a
+// slot saved at that moment would bring it back.
+void Shell::RollBack() {
+  if (!host_.started() || rollback_.empty()) return ShowNotice(Sjis("これ以上戻れません"));
+  uint32_t at = 0;
+  try {
+    std::string state = rollback_.TakeNewest(at);
+    std::unique_ptr<Snapshot> snapshot = DecodeSnapshot(state, kSnapshotVersion);
+    ApplySnapshot(game(), *snapshot, platform_.Now());
+  } catch (const SerializeError&) {
+    rollback_.Clear();  // cannot happen with states of our own; lose the steps, not the game
+    return ShowNotice(Sjis("これ以上戻れません"));
+  }
+  ++back_steps_;
+  game().trace.Event("rollback").Int("steps", back_steps_).Int("to", at);
+  history_.Mark(Sjis("戻る"));
+}
+
+// A game whose mood has run out is not kept over the one the slot holds.
+bool Shell::WorthKeeping() { return !NothingToLose(game(), host_.started()) && !Doomed(game()); }
+
+void Shell::Resumed(const SlotFile& file) {
+  if (file.version >= 2) history_.Restore(file.history);
+  history_.Mark(Sjis("ロード"));
+  StartPlayClock(file.summary.play_ms);
+}
+
 void Shell::QuickSave() {
   std::string why;
+  if (host_.started() && Doomed(game())) {
+    game().trace.Event("slot-save").Utf8("slot", "quick").Bool("ok", false);
+    return ShowNotice(Sjis("セーブするものがありません"));
+  }
   ShowNotice(SaveSlot("quick", why) ? Sjis("クイックセーブしました") : Sjis("クイックセーブできません：") + why);
+}
+
+// Before the running game is left for another, it is kept in the autosave,
+// so one key can never lose it (unless it is the autosave being loaded).
+void Shell::KeepBeforeLeaving(const std::string& loading) {
+  if (options_.autosave && loading != "auto" && !game().terminate && WorthKeeping()) Autosave();
 }
 
 void Shell::QuickLoad() {
   std::string why;
+  KeepBeforeLeaving("quick");
   ShowNotice(LoadSlot("quick", why) ? Sjis("クイックロードしました") : Sjis("クイックロードできません：") + why);
 }
 
@@ -322,9 +452,9 @@ void Shell::Autosave() {
 
 // Shown at once over the picture as it stands, then over every frame the
 // game presents until it expires.
-void Shell::ShowNotice(const std::string& cp932) {
+void Shell::ShowNotice(const std::string& cp932, uint32_t ms) {
   notice_ = cp932;
-  notice_until_ = platform_.Now() + kNoticeMs;
+  notice_until_ = platform_.Now() + ms;
   // The rasteriser is asked for on every frame: the menu's text setting may
   // replace it while the notice stands.
   platform_.SetDecoration([this](Surface& picture) {
@@ -346,7 +476,7 @@ void Shell::Tick(uint32_t now) {
     if (!frame.empty() && !paused_) platform_.Present(frame);  // the picture without the notice
   }
   if (options_.autosave && !paused_ && Reached(now, next_autosave_)) {
-    if (!NothingToLose(game(), host_.started()) && !game().terminate)
+    if (WorthKeeping() && !game().terminate)
       Autosave();
     else
       next_autosave_ = now + options_.autosave_every_ms;
@@ -356,6 +486,7 @@ void Shell::Tick(uint32_t now) {
 uint32_t Shell::NextWake(uint32_t now) {
   uint32_t wake = now + kIdleWake;
   if (!notice_.empty()) wake = Earlier(now, wake, notice_until_);
+  if (paused_) return wake;  // the autosave and the key source wait for the menu to close
   if (options_.autosave) wake = Earlier(now, wake, next_autosave_);
   if (key_source_.next_wake) wake = Earlier(now, wake, key_source_.next_wake(now));
   return wake;

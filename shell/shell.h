@@ -1,6 +1,6 @@
 // The comforts around the game, and the loop that runs it: every input
 // passes here first. Esc opens the menu over the paused game; F5 and F9 save
-// and load the quick slot; clicks, the wheel and pad buttons become the
+// and load the quick slot; Backspace goes back one step; clicks, the wheel and pad buttons become the
 // game's keys; the autosave is taken on close, after each save question and
 // every five minutes of play; every other key goes on to the game unchanged.
 #pragma once
@@ -16,6 +16,7 @@
 #include "shell/history.h"
 #include "shell/menu.h"
 #include "shell/overlay.h"
+#include "shell/rollback.h"
 #include "shell/settings.h"
 #include "shell/slots.h"
 
@@ -48,6 +49,7 @@ struct ShellOptions {
   uint32_t autosave_every_ms = 5 * 60 * 1000;
   std::optional<std::filesystem::path> settings_file;  // where the menu keeps the settings
   Settings settings;                                    // as the program started with them
+  bool first_start = false;  // no settings file yet: a notice shows the way to the menu
 };
 
 class Shell : private MenuData {
@@ -67,11 +69,14 @@ class Shell : private MenuData {
   // slot-save / slot-load. False with the reason in `why` (CP932).
   bool SaveSlot(const std::string& slot, std::string& why);
   bool LoadSlot(const std::string& slot, std::string& why);
+  // The game was started from this slot: its history and play time go on.
+  void Resumed(const SlotFile& file);
 
  private:
   Game& game() { return host_.game(); }
   uint32_t GameNow();  // the game's clock: it stands still while the game is paused
-  void GameKey(int vk);
+  void GameKey(int vk, bool player = false);
+  void RollBack();
   void HandleKey(int vk);
   void HandleClick(int button, int x, int y);
   void OpenMenu();
@@ -85,10 +90,15 @@ class Shell : private MenuData {
   const std::deque<std::string>& HistoryLines() override { return history_.lines(); }
   int SettingValue(std::size_t row) override;
   int SettingHigh(std::size_t row) override;
+  std::string SettingNote(std::size_t row) override;
+  bool WorthKeeping();
+  int64_t PlayMs();
+  void StartPlayClock(int64_t played);
+  void KeepBeforeLeaving(const std::string& loading);
   void QuickSave();
   void QuickLoad();
   void Autosave();
-  void ShowNotice(const std::string& cp932);
+  void ShowNotice(const std::string& cp932, uint32_t ms = 1200);
   void Tick(uint32_t now);
   uint32_t NextWake(uint32_t now);
 
@@ -102,6 +112,10 @@ class Shell : private MenuData {
   uint32_t next_autosave_ = 0;
   Menu menu_{*this};
   History history_;
+  Rollback rollback_;
+  int64_t play_before_ = 0;   // play time of the game before this run of it
+  uint32_t play_origin_ = 0;  // the game's clock when this run of it began (moved on by pauses)
+  int64_t back_steps_ = 0;  // steps gone back since the game last went forward
   bool paused_ = false;
   uint32_t pause_start_ = 0;
   Surface frozen_;  // the picture the menu is drawn over

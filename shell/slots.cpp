@@ -21,14 +21,20 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kMagic[8] = {'N', 'U', 'R', 'U', 'M', 'O', 'S', 'L'};
-constexpr std::size_t kMaxFileBytes = 64u << 20;   // a slot is a few hundred kilobytes at most
-constexpr uint32_t kMaxStateBytes = 64u << 20;
+// The bundled game's state is under 2 MB (five pictures of the screen's size
+// and the script); a game with a larger ending picture needs a little more.
+// A slot claiming more is refused before anything is inflated, so a slot can
+// make the game hold at most the file, the packed copy and the state.
+constexpr uint32_t kMaxStateBytes = 8u << 20;
+constexpr std::size_t kMaxFileBytes = kMaxStateBytes + (1u << 20);  // the packed state never grows by more
 constexpr uint32_t kMaxText = 4096;
 
 uint32_t Crc(uint32_t crc, std::string_view bytes) {
   // zlib takes the length as uInt; slot files stay far below that.
   return static_cast<uint32_t>(crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
 }
+
+constexpr uint32_t kThumbBytes = kThumbWidth * kThumbHeight * 3;
 
 void SyncSummary(Serializer& s, SlotSummary& summary) {
   s.Sync(summary.saved_at);
@@ -37,9 +43,39 @@ void SyncSummary(Serializer& s, SlotSummary& summary) {
   SyncInts(s, summary.params);
   s.Sync(summary.caption_cp932, kMaxText);
   s.Sync(summary.where_cp932, kMaxText);
+  s.Sync(summary.play_ms, 2);
+  s.Sync(summary.thumbnail, kThumbBytes, 2);
+  if (!summary.thumbnail.empty() && summary.thumbnail.size() != kThumbBytes)
+    throw SerializeError("a thumbnail of the wrong size");
 }
 
-std::string Compress(std::string_view raw) {
+void SyncHistory(Serializer& s, std::deque<std::string>& history) {
+  if (s.version() < 2) return;
+  auto count = static_cast<uint32_t>(history.size());
+  s.Sync(count);
+  if (count > kSlotHistoryLines) throw SerializeError("more history than a slot keeps");
+  if (s.loading()) history.assign(count, {});
+  for (std::string& line : history) s.Sync(line, kMaxText);
+}
+
+// A quarter of the picture each way, every pixel the mean of its 4 x 4.
+std::string Thumbnail(const Surface& frame) {
+  if (frame.width < kThumbWidth * 4 || frame.height < kThumbHeight * 4) return {};
+  std::string out(kThumbBytes, '\0');
+  for (int y = 0; y < kThumbHeight; ++y)
+    for (int x = 0; x < kThumbWidth; ++x)
+      for (int c = 0; c < 3; ++c) {
+        int sum = 0;
+        for (int dy = 0; dy < 4; ++dy)
+          for (int dx = 0; dx < 4; ++dx) sum += frame.Row(y * 4 + dy)[(x * 4 + dx) * 3 + c];
+        out[static_cast<std::size_t>((y * kThumbWidth + x) * 3 + c)] = static_cast<char>(sum / 16);
+      }
+  return out;
+}
+
+}  // namespace
+
+std::string PackState(std::string_view raw) {
   uLongf size = compressBound(static_cast<uLong>(raw.size()));
   std::string packed(size, '\0');
   // Level 1: a quick save must be quick, and the pictures pack well anyway.
@@ -50,8 +86,7 @@ std::string Compress(std::string_view raw) {
   return packed;
 }
 
-// False when the stream is broken or does not inflate to exactly `size` bytes.
-bool Inflate(std::string_view packed, uint32_t size, std::string& raw) {
+bool UnpackState(std::string_view packed, uint32_t size, std::string& raw) {
   raw.assign(size, '\0');
   uLongf got = size;
   int result = uncompress(reinterpret_cast<Bytef*>(raw.data()), &got, reinterpret_cast<const Bytef*>(packed.data()),
@@ -59,9 +94,14 @@ bool Inflate(std::string_view packed, uint32_t size, std::string& raw) {
   return result == Z_OK && got == size;
 }
 
-// The CRC-32 of a file's name and size, then of its bytes, read a piece at a
-// time; a file that cannot be read counts as empty.
-uint32_t CrcOfFile(uint32_t crc, const fs::path& dat, const fs::path& file) {
+namespace {
+
+// The CRC-32 of a file's name and size, then of its bytes: all of them
+// (`whole`), or only the first and the last kIdentityPiece, read a piece at a
+// time. A file that cannot be read counts as empty.
+constexpr std::size_t kIdentityPiece = std::size_t{64} << 10;
+
+uint32_t CrcOfFile(uint32_t crc, const fs::path& dat, const fs::path& file, bool whole) {
   std::error_code ec;
   std::string error, chunk;
   RegularFile in(file, error);
@@ -71,11 +111,32 @@ uint32_t CrcOfFile(uint32_t crc, const fs::path& dat, const fs::path& file) {
   uint64_t size = in.ok() ? in.size() : 0;
   header.Sync(size);
   crc = Crc(crc, header.bytes());
-  while (in.ok() && in.Read(std::size_t{1} << 16, chunk, error) && !chunk.empty()) {
+  if (!in.ok()) return crc;
+  if (!whole) {
+    if (in.Read(kIdentityPiece, chunk, error)) crc = Crc(crc, chunk);
+    chunk.clear();
+    if (size > kIdentityPiece && in.Seek(std::max<uint64_t>(kIdentityPiece, size - kIdentityPiece)) &&
+        in.Read(kIdentityPiece, chunk, error))
+      crc = Crc(crc, chunk);
+    return crc;
+  }
+  while (in.Read(std::size_t{1} << 16, chunk, error) && !chunk.empty()) {
     crc = Crc(crc, chunk);
     chunk.clear();
   }
   return crc;
+}
+
+// The regular files under the game folder's dat/, in name order.
+std::vector<fs::path> DatFiles(const fs::path& dat) {
+  std::vector<fs::path> files;
+  std::error_code ec;
+  for (auto it = fs::recursive_directory_iterator(dat, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (it->is_regular_file(ec)) files.push_back(it->path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 }  // namespace
@@ -121,23 +182,31 @@ std::string SlotProblemTextJa(SlotProblem problem) {
 }
 
 uint32_t ContentIdentity(const fs::path& game_dir) {
-  std::vector<fs::path> files;
-  std::error_code ec;
   const fs::path dat = game_dir / "dat";
-  for (auto it = fs::recursive_directory_iterator(dat, ec); !ec && it != fs::recursive_directory_iterator();
-       it.increment(ec)) {
-    if (it->is_regular_file(ec)) files.push_back(it->path());
-  }
-  std::sort(files.begin(), files.end());
   uint32_t crc = Crc(0, {});
-  for (const fs::path& file : files) crc = CrcOfFile(crc, dat, file);
+  for (const fs::path& file : DatFiles(dat)) crc = CrcOfFile(crc, dat, file, false);
+  return crc;
+}
+
+std::optional<uint32_t> WholeContentIdentity(const fs::path& game_dir) {
+  const fs::path dat = game_dir / "dat";
+  const std::vector<fs::path> files = DatFiles(dat);
+  uint64_t total = 0;
+  std::error_code ec;
+  for (const fs::path& file : files) {
+    const uintmax_t size = fs::file_size(file, ec);
+    if (!ec) total += size;
+  }
+  if (total > kWholeIdentityLimit) return std::nullopt;
+  uint32_t crc = Crc(0, {});
+  for (const fs::path& file : files) crc = CrcOfFile(crc, dat, file, true);
   return crc;
 }
 
 std::string EncodeSlotFile(const SlotSummary& summary, std::string_view state, uint32_t version,
-                           uint32_t identity) {
+                           uint32_t identity, const std::deque<std::string>& history) {
   if (state.size() > kMaxStateBytes) throw SerializeError("the state is too large");
-  Serializer s = Serializer::Writer(1);
+  Serializer s = Serializer::Writer(version);
   char magic[8];
   std::copy(std::begin(kMagic), std::end(kMagic), magic);
   s.SyncBytes(magic, sizeof magic);
@@ -146,9 +215,12 @@ std::string EncodeSlotFile(const SlotSummary& summary, std::string_view state, u
   SlotSummary copy = summary;
   SyncSummary(s, copy);
   auto raw_size = static_cast<uint32_t>(state.size());
-  std::string packed = Compress(state);
+  std::string packed = PackState(state);
   s.Sync(raw_size);
-  s.Sync(packed, kMaxStateBytes);
+  s.Sync(packed, static_cast<uint32_t>(kMaxFileBytes));
+  std::deque<std::string> lines = history;
+  while (lines.size() > kSlotHistoryLines) lines.pop_front();
+  SyncHistory(s, lines);
   std::string bytes = s.bytes();
   uint32_t crc = Crc(Crc(0, {}), bytes);
   Serializer tail = Serializer::Writer(1);
@@ -175,10 +247,10 @@ SlotFile DecodeSlotFile(std::string_view bytes, uint32_t identity) {
     return file;
   }
   try {
-    Serializer s = Serializer::Reader(body.substr(sizeof kMagic), 1);
+    Serializer head = Serializer::Reader(body.substr(sizeof kMagic), 1);
     uint32_t stored_identity = 0;
-    s.Sync(file.version);
-    s.Sync(stored_identity);
+    head.Sync(file.version);
+    head.Sync(stored_identity);
     if (file.version > kSnapshotVersion) {
       file.problem = SlotProblem::Newer;
       return file;
@@ -187,20 +259,26 @@ SlotFile DecodeSlotFile(std::string_view bytes, uint32_t identity) {
       file.problem = SlotProblem::OtherGame;
       return file;
     }
+    // The rest is read as the version that wrote it.
+    Serializer s = Serializer::Reader(body.substr(sizeof kMagic + 8), file.version);
     SyncSummary(s, file.summary);
     uint32_t raw_size = 0;
     std::string packed;
     s.Sync(raw_size);
-    s.Sync(packed, kMaxStateBytes);
-    if (raw_size > kMaxStateBytes) {
+    if (raw_size > kMaxStateBytes) {  // refused before the packed copy is taken or inflated
       file.problem = SlotProblem::TooLarge;
       return file;
     }
-    if (!s.at_end() || !Inflate(packed, raw_size, file.state)) file.problem = SlotProblem::Damaged;
+    s.Sync(packed, static_cast<uint32_t>(kMaxFileBytes));
+    SyncHistory(s, file.history);
+    if (!s.at_end() || !UnpackState(packed, raw_size, file.state)) file.problem = SlotProblem::Damaged;
   } catch (const SerializeError&) {
     file.problem = SlotProblem::Damaged;
   }
-  if (file.problem != SlotProblem::None) file.state.clear();
+  if (file.problem != SlotProblem::None) {
+    file.state.clear();
+    file.history.clear();
+  }
   return file;
 }
 
@@ -213,6 +291,11 @@ fs::path SlotStore::PathOf(std::string_view slot) const {
 uint32_t SlotStore::identity() {
   if (!identity_) identity_ = ContentIdentity(files_.game_dir());
   return *identity_;
+}
+
+std::optional<uint32_t> SlotStore::whole_identity() {
+  if (!whole_identity_) whole_identity_ = WholeContentIdentity(files_.game_dir());
+  return *whole_identity_;
 }
 
 SlotFile SlotStore::Read(std::string_view slot) {
@@ -237,13 +320,24 @@ SlotFile SlotStore::Read(std::string_view slot) {
       file.problem = SlotProblem::TooLarge;  // it grew while it was read
     } else {
       file = DecodeSlotFile(bytes, identity());
+      if (file.problem == SlotProblem::OtherGame) {  // perhaps saved before the identity was made cheap
+        const std::optional<uint32_t> whole = whole_identity();
+        if (whole) file = DecodeSlotFile(bytes, *whole);
+      }
     }
   }
   return file;
 }
 
+bool SlotStore::Remove(std::string_view slot, std::string& error) {
+  std::error_code ec;
+  fs::remove(PathOf(slot), ec);
+  if (ec) error = ec.message();
+  return !ec;
+}
+
 bool SlotStore::Write(std::string_view slot, const SlotSummary& summary, std::string_view state,
-                      std::string& error) {
+                      std::string& error, const std::deque<std::string>& history) {
   std::error_code ec;
   fs::create_directories(files_.data_dir() / "slots", ec);
   if (ec) {
@@ -252,7 +346,7 @@ bool SlotStore::Write(std::string_view slot, const SlotSummary& summary, std::st
   }
   std::string bytes;
   try {
-    bytes = EncodeSlotFile(summary, state, kSnapshotVersion, identity());
+    bytes = EncodeSlotFile(summary, state, kSnapshotVersion, identity(), history);
   } catch (const SerializeError& failure) {
     error = failure.what();
     return false;
@@ -267,6 +361,7 @@ SlotSummary SummarizeGame(const Game& game, int64_t saved_at) {
   summary.node = game.player.Node;
   for (int i = 1; i <= 5; ++i) summary.params[static_cast<std::size_t>(i - 1)] = game.player.Params[i];
   summary.caption_cp932 = game.caption;
+  summary.thumbnail = Thumbnail(game.gfx.FrameSurface);
   const auto& slots = game.timers.TimerSlots;
   const SlotCallback screen = slots.size() > 1 ? slots[1].Callback : nullptr;
   if (screen == ExplorationScreen) {

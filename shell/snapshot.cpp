@@ -1,8 +1,11 @@
 #include "shell/snapshot.h"
 
+#include <algorithm>
 #include <array>
+#include <string_view>
 
 #include "core/serializer.h"
+#include "core/text.h"
 #include "game/flow.h"
 #include "gfx/page.h"
 #include "gfx/screens.h"
@@ -64,6 +67,64 @@ void SyncState(Serializer& s, State& state, TimerState& timers) {
   Sync(s, state.wave);
 }
 
+// A file name as the game's own scripts give it: "dat\\" and a name inside
+// the game folder's dat/ (no way up, no absolute path, no control bytes). A
+// backslash byte inside a double-byte character is no separator.
+bool IsGameFileName(std::string_view cp932) {
+  if (!cp932.starts_with("dat\\")) return false;
+  std::string part;
+  for (std::size_t i = 4; i <= cp932.size();) {
+    const std::size_t n = i < cp932.size() ? CharLength(cp932, i) : 1;
+    const bool separator = i == cp932.size() || (n == 1 && (cp932[i] == '\\' || cp932[i] == '/'));
+    if (!separator) {
+      if (n == 1 && static_cast<unsigned char>(cp932[i]) < 0x20) return false;
+      part.append(cp932.substr(i, n));
+    } else if (part.empty() || part == "..") {
+      return false;  // "dat\\..\\x", "dat\\\\x", "dat\\x\\", "dat\\"
+    } else {
+      part.clear();
+    }
+    i += n;
+  }
+  return true;
+}
+
+void Require(bool holds, const char* what) {
+  if (!holds) throw SerializeError(std::string(what) + " holds a value the game never takes");
+}
+
+bool InRange(int64_t value, int64_t lo, int64_t hi) { return value >= lo && value <= hi; }
+
+// What the modules' own Sync functions cannot see alone: every value against
+// what the game itself can hold at a pause between two passes, and the
+// fields against each other. A slot that passes loads into a game that goes
+// on as it would have; anything else is refused as damaged.
+void CheckState(const Snapshot& state) {
+  static constexpr std::array<int32_t, 20> kStates = {0,  1,  2,  5,  10, 11, 15, 16, 17, 18,
+                                                      19, 20, 21, 22, 30, 31, 32, 50, 90, 99};
+  Require(std::find(kStates.begin(), kStates.end(), state.flow.FlowState) != kStates.end(), "the flow state");
+  Require(state.page.FollowUpState == 0 || state.page.FollowUpState == 15 || state.page.FollowUpState == 16,
+          "the state after the script");
+  const std::string& prompt = state.flow.SavePrompt;
+  Require(prompt.empty() || prompt == "SAVE" || prompt == "SUCCESS" || prompt == "FAILURE", "the save question");
+  Require(InRange(state.flow.TitleCounter, 0, 15), "the title's counter");
+  Require(InRange(state.player.Level, 1, 6), "the level");
+  Require(InRange(state.player.Node, 0, 49), "the place");
+  for (int32_t i = 1; i <= 5; ++i) {
+    Require(InRange(state.player.Params[i], 0, 100), "a mood");
+    Require(InRange(state.panel.ShownValues[i], 0, 100), "a shown mood");
+  }
+  for (int32_t i = 1; i <= state.choices.ChoiceCount; ++i) {
+    const int32_t target = state.choices.ChoiceTargets[i];
+    Require(InRange(target, 0, 49) || target == 999, "a choice's target");  // 999: the breakthrough
+  }
+  if (state.menu.MenuVisible) Require(InRange(state.menu.ChoiceCursor, 1, state.choices.ChoiceCount), "the cursor");
+  Require(state.script.ReadPos <= state.script.LineCount, "the script's read position");
+  Require(InRange(state.effect.FadeStep, 0, 128), "the ending's fade");
+  Require(state.midi.MidiFile.empty() || IsGameFileName(state.midi.MidiFile), "the music's file name");
+  Require(state.wave.LoopingWave.empty() || IsGameFileName(state.wave.LoopingWave), "the sound's file name");
+}
+
 void RestoreDevices(Game& game) {
   MusicDevice& music = game.platform.Music();
   music.Close();
@@ -93,6 +154,7 @@ std::unique_ptr<Snapshot> DecodeSnapshot(std::string_view bytes, uint32_t versio
   Serializer s = Serializer::Reader(bytes, version);
   SyncState(s, *snapshot, snapshot->timers);
   if (!s.at_end()) throw SerializeError("bytes after the end of the state");
+  CheckState(*snapshot);
   return snapshot;
 }
 

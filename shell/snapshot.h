@@ -12,9 +12,10 @@
 
 namespace nurumo {
 
-// The version of the state's layout. A new field in any part means a new
-// version, and the field names the version it appeared in.
-inline constexpr uint32_t kSnapshotVersion = 1;
+// The version of the state's layout and of the slot file around it. A new
+// field in any part means a new version, and the field names the version it
+// appeared in. 2: the slot keeps the play time, a thumbnail and the history.
+inline constexpr uint32_t kSnapshotVersion = 2;
 
 // A decoded state, checked and ready to be swapped into a game. Timer slots
 // hold their age (milliseconds since they last fired) in LastTime until the

@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -73,7 +74,7 @@ class DiskAudio : public ::testing::Test {
     ASSERT_EQ(channels, 2);
   }
 
-  static constexpr int kRate = 44100;
+  static constexpr int kRate = 22050;  // the device's rate
   testing::TempDir dir_;
   std::filesystem::path raw_;
 };
@@ -257,6 +258,46 @@ TEST_F(DiskAudio, AWaveSoundsAndANewOneReplacesALoopingOne) {
   }
 }
 
+// While nothing plays the device is closed (its thread no longer writes);
+// what plays next opens it again and sounds whole, and a piece left open
+// while it rested plays again. (The disk driver runs faster than real time,
+// so the silence it writes while a piece loads is long in its file.)
+TEST_F(DiskAudio, TheDeviceRestsInSilenceAndWakesForTheNextSoundWhole) {
+  dir_.Write("dat/a.wav", Wave(440, 0.2));
+  dir_.Write("dat/note.mid", OrganNote());
+  for (bool music_next : {false, true}) {
+    SCOPED_TRACE(music_next ? "music next" : "a sound next");
+    {
+      auto music = MakeSdlMusicDevice();
+      auto sound = MakeSdlSoundDevice();
+      sound->SetVolume(10);
+      ASSERT_TRUE(music->Open(dir_.path() / "dat/note.mid"));
+      sound->Play(dir_.path() / "dat/a.wav", true);
+      Let(0.3);
+      RestIdleAudio();  // a sound plays: the device stays open
+      Let(0.3);
+      sound->Stop();
+      RestIdleAudio();
+      std::filesystem::remove(raw_);  // the device writes a fresh file when it opens again
+      const auto idle = Written();
+      std::this_thread::sleep_for(100ms);
+      EXPECT_EQ(Written(), idle) << "the resting device still writes";
+      EXPECT_EQ(music->Mode(), "stopped") << "the piece stays open while the device rests";
+      if (music_next) {
+        music->PlayFromStart();
+        EXPECT_EQ(music->Mode(), "playing");
+        Let(kOrganSeconds + 0.5);
+      } else {
+        sound->Play(dir_.path() / "dat/a.wav", false);
+        Let(0.5);
+      }
+    }
+    Shape shape = Measure(Samples(), kRate);
+    ASSERT_GE(shape.first, 0.0) << "silent after waking";
+    EXPECT_GE(shape.last - shape.first, music_next ? kOrganSeconds * 0.8 : 0.19) << "its start was lost";
+  }
+}
+
 TEST_F(DiskAudio, MusicThatCannotBeReadIsSilenceToldOnceAndASoundIsNotTold) {
   // Looped, the last two would hang the synthesizer's audio thread.
   dir_.Write("dat/bad.mid", "this is not any kind of music at all");
@@ -264,9 +305,12 @@ TEST_F(DiskAudio, MusicThatCannotBeReadIsSilenceToldOnceAndASoundIsNotTold) {
   dir_.Write("dat/silent.mid", Smf({kEndOfTrack}));
   dir_.Write("dat/broken.mid", Smf({Bytes({0, 0x90, 0x3C, 0x64, 0, 0xF9}) + kEndOfTrack}));
   dir_.Write("dat/huge.mid", OrganNote());
+  ASSERT_EQ(::mkfifo((dir_.path() / "dat/pipe.wav").c_str(), 0644), 0);
   std::filesystem::resize_file(dir_.path() / "dat/huge.mid", std::uintmax_t{65} << 20);  // sparse: no disk
-  const std::vector<std::string> music_files = {"bad.mid",    "short.mid",  "missing.mid",
-                                                "silent.mid", "broken.mid", "huge.mid"};
+  ASSERT_EQ(::mkfifo((dir_.path() / "dat/piped.mid").c_str(), 0644), 0);  // nobody writes it
+  testing::Deadline deadline(120);                                         // refused, not waited on
+  const std::vector<std::string> music_files = {"bad.mid",    "short.mid", "missing.mid", "silent.mid",
+                                                "broken.mid", "huge.mid",  "piped.mid"};
   ::testing::internal::CaptureStderr();
   {
     auto music = MakeSdlMusicDevice();
@@ -280,11 +324,12 @@ TEST_F(DiskAudio, MusicThatCannotBeReadIsSilenceToldOnceAndASoundIsNotTold) {
       }
       sound->Play(dir_.path() / "dat/missing.wav", false);
       sound->Play(dir_.path() / "dat/bad.mid", true);
+      sound->Play(dir_.path() / "dat/pipe.wav", false);  // a pipe by a sound's name: refused, not waited on
     }
     sound->Stop();
   }
   std::string said = OurLines(::testing::internal::GetCapturedStderr());
-  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 6) << said;
+  EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 7) << said;
   EXPECT_NE(said.find("huge.mid (too large)"), std::string::npos) << said;
   for (const std::string& name : music_files) EXPECT_NE(said.find(name), std::string::npos) << said;
   EXPECT_EQ(said.find(".wav"), std::string::npos) << said;

@@ -64,17 +64,15 @@ uint32_t Be(const std::string& b, std::size_t at, int bytes) {
 bool HaveEspeak() { return std::system("espeak-ng --version >/dev/null 2>&1") == 0; }
 
 struct RunResult {
-  int status;
+  int status = -1;
   std::string output;
 };
 
 RunResult RunGenerator(const fs::path& content, const fs::path& out) {
   std::string command = "'" + kGenerator.string() + "' --content '" + content.string() + "' --out '" + out.string() + "' 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string output;
-  char buffer[512];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  return {pclose(pipe), output};
+  RunResult run;
+  run.status = testing::RunCommand(command, run.output);
+  return run;
 }
 
 Surface LoadBmp(const std::string& name) {

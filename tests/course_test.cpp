@@ -12,38 +12,16 @@
 #include "game/flow.h"
 #include "game/player.h"
 #include "script/script.h"
-#include "support.h"
+#include "tests/picture_fixtures.h"
 #include "timing/pump.h"
 
 namespace nurumo {
 namespace {
 
-void PutLe(std::string& out, uint32_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
-
-// A plain 24-bit bottom-up BMP of one colour.
+// A plain BMP of one grey.
 std::string Bmp(int w, int h, uint8_t grey) {
-  int row = (w * 3 + 3) & ~3;
-  std::string out = "BM";
-  PutLe(out, static_cast<uint32_t>(54 + row * h), 4);
-  PutLe(out, 0, 4);
-  PutLe(out, 54, 4);
-  PutLe(out, 40, 4);
-  PutLe(out, static_cast<uint32_t>(w), 4);
-  PutLe(out, static_cast<uint32_t>(h), 4);
-  PutLe(out, 1, 2);
-  PutLe(out, 24, 2);
-  PutLe(out, 0, 4);
-  PutLe(out, static_cast<uint32_t>(row * h), 4);
-  PutLe(out, 2835, 4);
-  PutLe(out, 2835, 4);
-  PutLe(out, 0, 4);
-  PutLe(out, 0, 4);
-  out.append(static_cast<std::size_t>(row * h), static_cast<char>(grey));
-  return out;
+  return testing::MakeBmp(w, h, [grey](int, int) { return Bgr{grey, grey, grey}; });
 }
-
 
 class Course : public ::testing::Test {
  protected:
@@ -128,14 +106,14 @@ TEST_F(Course, TitlePrologueLevelOneSaveAfterAFailureThenExplore) {
                  R"("ev":"state","n":15})", R"("ev":"midi","file":"dat\\lv.mid")",
                  R"("text":"Level1: in White Room")", R"("ev":"state","n":16})", R"("ev":"state","n":17})"});
 
-  // The first try fails (the file beside save.dat that the record goes to first is blocked).
-  std::filesystem::path blocker = h.dir.path() / "save.dat.tmp";
+  // The first try fails (a folder stands where save.dat goes).
+  std::filesystem::path blocker = h.dir.path() / "save.dat";
   std::filesystem::create_directories(blocker / "x");
   Press(vk::kSpace);  // nothing at the question
   EXPECT_EQ(game.flow.SavePrompt, "SAVE");
   Press(vk::kY);
   EXPECT_EQ(game.flow.SavePrompt, "FAILURE");
-  EXPECT_FALSE(std::filesystem::exists(h.dir.path() / "save.dat"));
+  EXPECT_TRUE(std::filesystem::is_directory(h.dir.path() / "save.dat"));
   Press(vk::kSpace);
   EXPECT_EQ(game.flow.SavePrompt, "SAVE");
   std::filesystem::remove_all(blocker);

@@ -93,25 +93,9 @@ TEST(GameDir, AGivenFolderIsTakenOnlyWithItsDat) {
   EXPECT_FALSE(found.installed);
 }
 
-// XDG_DATA_HOME set for one test, restored after.
-class DataHome {
- public:
-  explicit DataHome(const fs::path& dir) {
-    if (const char* old = std::getenv("XDG_DATA_HOME")) old_ = old;
-    ::setenv("XDG_DATA_HOME", dir.c_str(), 1);
-  }
-  ~DataHome() {
-    if (old_) ::setenv("XDG_DATA_HOME", old_->c_str(), 1);
-    else ::unsetenv("XDG_DATA_HOME");
-  }
-
- private:
-  std::optional<std::string> old_;
-};
-
 TEST(DataDir, AnInstalledGameIsNeverWrittenInto) {
   Tree tree;
-  DataHome home(tree.root / "xdg");
+  testing::ScopedEnv home("XDG_DATA_HOME", tree.root / "xdg");
   EXPECT_EQ(ChooseDataDir({tree.here, false}), tree.here);  // writable, copied or built: its own folder
   EXPECT_EQ(ChooseDataDir({tree.games_share, true}), tree.root / "xdg" / "nurumo");
   EXPECT_TRUE(fs::is_directory(tree.root / "xdg" / "nurumo"));

@@ -202,10 +202,23 @@ inline Bgr ColourBlocks(int x, int y, int width) {
   return kColours[static_cast<std::size_t>((x / width + y / 64 * 3) % 16)];
 }
 
+// Where background n writes its number so that it survives the washing,
+// which keeps only bit 6 of each channel: ten blocks 8 wide along the
+// bottom rows, block k < 5 with bit 6 of green set when bit k of n is, block
+// k + 5 when it is clear.
+constexpr int kPictureCodeTop = 248;
+constexpr int kPictureCodeBlocks = 10;
+
 // Background n: a flat colour that tells the pictures apart (blue n,
-// green 64, red 0x80|n), with a white square at the top-left corner.
+// green 64, red 0x80|n), with a white square at the top-left corner and
+// its number coded along the bottom (above).
 inline Bgr BackgroundPixel(int n, int x, int y) {
   if (x < 8 && y < 8) return {255, 255, 255};
+  if (y >= kPictureCodeTop && x < 8 * kPictureCodeBlocks) {
+    const int k = x / 8;
+    const bool set = (((n >> (k % 5)) & 1) != 0) == (k < 5);
+    return {static_cast<uint8_t>(n), static_cast<uint8_t>(set ? 64 : 0), static_cast<uint8_t>(0x80 | n)};
+  }
   return {static_cast<uint8_t>(n), 64, static_cast<uint8_t>(0x80 | n)};
 }
 
@@ -249,6 +262,26 @@ inline bool AnyIn(const Surface& s, int left, int top, int right, int bottom, ui
     for (int x = left; x < right; ++x)
       if (IsColour(s, x, y, v)) return true;
   return false;
+}
+
+// The number of the background picture a surface shows, read from its code
+// along the bottom (BackgroundPixel), raw or washed; -1 when the code is not
+// there whole.
+inline int ShownPicture(const Surface& s) {
+  if (s.width < 8 * kPictureCodeBlocks || s.height <= kPictureCodeTop) return -1;
+  int n = 0;
+  for (int k = 0; k < kPictureCodeBlocks; ++k) {
+    bool first = false;
+    for (int y = kPictureCodeTop; y < s.height; ++y)
+      for (int x = 8 * k; x < 8 * k + 8; ++x) {
+        const bool set = (Pixel(s, x, y)[1] & 0x40) != 0;
+        if (x == 8 * k && y == kPictureCodeTop) first = set;
+        else if (set != first) return -1;  // the block is not whole
+      }
+    if (k < 5) n |= first ? 1 << k : 0;
+    else if (first == (((n >> (k - 5)) & 1) != 0)) return -1;  // the check half disagrees
+  }
+  return n;
 }
 
 inline Surface Uniform(int w, int h, uint8_t v) {

@@ -1,7 +1,9 @@
 // Player data: parameters, mood words, the check string and save.dat.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
+#include <chrono>
 #include <climits>
 #include <filesystem>
 #include <sstream>
@@ -155,6 +157,14 @@ TEST_F(SaveFixture, MissingOrReadOnlySaveCountsAsNoSave) {
   EXPECT_FALSE(LoadGame(game));
   EXPECT_EQ(game.player.Level, 0);  // unchanged when nothing was read
 
+  {  // a pipe by its name, which nobody writes: refused, not waited on
+    testing::Deadline deadline(60);
+    HeadlessGame piped;
+    ASSERT_EQ(::mkfifo((piped.dir.path() / "save.dat").c_str(), 0644), 0);
+    EXPECT_FALSE(LoadGame(piped.game));
+    EXPECT_EQ(piped.game.player.Level, 0);
+  }
+
   SetPlayer(Player(1, {30, 25, 20, 15, 10}, 3));
   ASSERT_TRUE(SaveGame(game));
   std::filesystem::permissions(h.dir.path() / "save.dat", std::filesystem::perms::owner_read);
@@ -182,13 +192,14 @@ TEST_F(SaveFixture, FailedSaveLeavesTheOldFileIntact) {
   ASSERT_TRUE(SaveGame(game));
   const std::string old = SaveBytes();
 
-  // The new record goes to a file beside save.dat first; block that name.
-  std::filesystem::path blocker = h.dir.path() / "save.dat.tmp";
-  std::filesystem::create_directories(blocker / "inside");
   SetPlayer(Player(5, {1, 1, 1, 1, 1}, 0));
-  EXPECT_FALSE(SaveGame(game));
+  {
+    testing::FileSizeLimit full(10);  // the new record cannot be written whole
+    EXPECT_FALSE(SaveGame(game));
+  }
   EXPECT_EQ(SaveBytes(), old);
-  std::filesystem::remove_all(blocker);
+  for (const auto& entry : std::filesystem::directory_iterator(h.dir.path()))
+    EXPECT_FALSE(entry.path().filename().string().starts_with("save.dat.tmp")) << entry.path();
 
   HeadlessGame reload;
   reload.dir.Write("save.dat", old);
@@ -211,7 +222,8 @@ TEST_F(SaveFixture, WriteProtectedSaveStaysByteForByteAndModeForMode) {
     SetPlayer(Player(5, {1, 1, 1, 1, 1}, 0));
     EXPECT_FALSE(SaveGame(game));
     EXPECT_EQ(fs::status(file).permissions(), mode);
-    EXPECT_FALSE(fs::exists(h.dir.path() / "save.dat.tmp"));
+    for (const auto& entry : fs::directory_iterator(h.dir.path()))
+      EXPECT_FALSE(entry.path().filename().string().starts_with("save.dat.tmp")) << entry.path();
     fs::permissions(file, perms::owner_read);
     EXPECT_EQ(SaveBytes(), old);
   }
@@ -222,16 +234,24 @@ TEST_F(SaveFixture, WriteProtectedSaveStaysByteForByteAndModeForMode) {
   EXPECT_EQ(fs::status(file).permissions(), perms::owner_read | perms::owner_write);
 }
 
-TEST_F(SaveFixture, TheTemporaryFileHasOneNameAndOnlyItIsReplaced) {
-  h.dir.Write("save.dat.tmp", "left by a save cut short");
-  h.dir.Write("save.dat.tmp-4242", "not ours to touch");
-  h.dir.Write("save.dat.bak", "nor this");
+// Leftovers of writes cut short are removed once they are old; a fresh one
+// may belong to another game writing right now, and other names are never ours.
+TEST_F(SaveFixture, OnlyOldLeftoversOfCutWritesAreRemoved) {
+  namespace fs = std::filesystem;
+  const auto old_time = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  for (const char* name : {"save.dat.tmp", "save.dat.tmp-Ab12Cd", "save.dat.tmp-4242", "save.dat.bak",
+                           "save.dat.tmp-Xy34Zw"}) {
+    h.dir.Write(name, "left behind");
+    if (std::string_view(name) != "save.dat.tmp-Xy34Zw") fs::last_write_time(h.dir.path() / name, old_time);
+  }
   SetPlayer(Player(2, {40, 30, 20, 15, 10}, 5));
   ASSERT_TRUE(SaveGame(game));
   EXPECT_EQ(SaveBytes().size(), 84u);
-  EXPECT_FALSE(std::filesystem::exists(h.dir.path() / "save.dat.tmp"));
-  EXPECT_EQ(h.dir.Read("save.dat.tmp-4242"), "not ours to touch");
-  EXPECT_EQ(h.dir.Read("save.dat.bak"), "nor this");
+  EXPECT_FALSE(fs::exists(h.dir.path() / "save.dat.tmp"));         // the one name of older versions
+  EXPECT_FALSE(fs::exists(h.dir.path() / "save.dat.tmp-Ab12Cd"));  // a dead writer's, an hour old
+  EXPECT_EQ(h.dir.Read("save.dat.tmp-Xy34Zw"), "left behind");     // fresh: perhaps a writer at work
+  EXPECT_EQ(h.dir.Read("save.dat.tmp-4242"), "left behind");       // not a name the writer makes
+  EXPECT_EQ(h.dir.Read("save.dat.bak"), "left behind");
 }
 
 TEST_F(SaveFixture, AHugeSaveIsReadNoFurtherThanItsRecord) {

@@ -1,13 +1,18 @@
 // Running the built program in a test: a replay written as the run goes,
-// a scratch game folder over the built game, and the trace read back.
+// a child process read as it runs, a scratch game folder over the built
+// game, and the trace read back.
 #pragma once
 
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support.h"
 
@@ -35,17 +40,75 @@ class Replay {
   std::string text_;
 };
 
-// Runs a shell command; its standard output and exit status (-1 when it
-// did not exit by itself).
-inline int RunCommand(const std::string& command, std::string& out) {
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return -1;
-  char buffer[8192];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  const int status = ::pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+// The built program in a child process, its standard output in a pipe,
+// killed if the test leaves it running.
+class Child {
+ public:
+  // `in_child` runs in the child before the program starts (a limit, an
+  // environment variable).
+  explicit Child(const std::vector<std::string>& args, const std::function<void()>& in_child = {}) {
+    std::vector<std::string> all = {kProgram.string()};
+    all.insert(all.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& a : all) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    int fds[2];
+    if (::pipe(fds) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::dup2(fds[1], 1);
+      ::close(fds[0]);
+      ::close(fds[1]);
+      if (in_child) in_child();
+      ::execv(argv[0], argv.data());
+      ::_exit(127);
+    }
+    ::close(fds[1]);
+    out_ = fds[0];
+  }
+  ~Child() {
+    if (out_ >= 0) ::close(out_);
+    if (pid_ > 0 && !waited_) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, nullptr, 0);
+    }
+  }
+
+  // Reads the output until it holds `text` (true) or ends (false).
+  bool ReadUntil(std::string_view text) {
+    while (output_.find(text) == std::string::npos)
+      if (!ReadSome()) return false;
+    return true;
+  }
+  void Signal(int signal) { ::kill(pid_, signal); }
+  // The whole output and the wait status.
+  int Finish() {
+    while (ReadSome()) {
+    }
+    int status = -1;
+    ::waitpid(pid_, &status, 0);
+    waited_ = true;
+    return status;
+  }
+  const std::string& output() const { return output_; }
+  std::string LastLine() const {
+    const std::size_t end = output_.find_last_of('\n', output_.size() - 2);
+    return output_.substr(end == std::string::npos ? 0 : end + 1);
+  }
+
+ private:
+  bool ReadSome() {
+    char buffer[4096];
+    ssize_t n = ::read(out_, buffer, sizeof buffer);
+    if (n <= 0) return false;
+    output_.append(buffer, static_cast<std::size_t>(n));
+    return true;
+  }
+  pid_t pid_ = -1;
+  int out_ = -1;
+  bool waited_ = false;
+  std::string output_;
+};
 
 // A scratch game folder whose dat/ is the built game's.
 class GameFolder {

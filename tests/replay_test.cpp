@@ -10,7 +10,7 @@
 #include "app/run.h"
 #include "platform/replay.h"
 #include "shell/settings.h"
-#include "support.h"
+#include "program_runs.h"
 
 namespace nurumo {
 namespace {
@@ -62,7 +62,7 @@ TEST(Replay, MalformedLinesNameTheLineAndTheReason) {
       {"100 CLICK 416 10\n", "replay: line 1: CLICK needs X 0..415 and Y 0..255"},
       {"100 CLICK 10\n", "replay: line 1: CLICK needs X 0..415 and Y 0..255"},
       {"100 WHEEL 0\n", "replay: line 1: WHEEL needs a number of notches, -100..100 and not 0"},
-      {"100 PAD Z\n", "replay: line 1: PAD needs A, B, X, Y, UP, DOWN or START, not 'Z'"},
+      {"100 PAD Z\n", "replay: line 1: PAD needs A, B, X, Y, UP, DOWN, LEFT, RIGHT or START, not 'Z'"},
       {"100 CLICK 1 2 3\n", "replay: line 1: unexpected text after the action"},
   };
   for (const auto& [text, message] : cases) {
@@ -79,7 +79,7 @@ TEST(Replay, KeyNamesRoundTrip) {
   const std::vector<std::pair<int, std::string>> names = {
       {32, "SPACE"}, {13, "ENTER"}, {38, "UP"}, {40, "DOWN"}, {88, "X"},
       {89, "Y"},     {78, "N"},     {18, "ALT"}, {121, "F10"}, {65, "VK65"},
-      {27, "ESC"},   {116, "F5"},   {120, "F9"}};
+      {27, "ESC"},   {116, "F5"},   {120, "F9"},  {8, "BACKSPACE"}};
   for (const auto& [code, name] : names) {
     EXPECT_EQ(KeyName(code), name);
     ASSERT_EQ(ParseReplay("0 " + name).at(0).vk, code) << name;
@@ -227,39 +227,62 @@ TEST(HeadlessRun, BadReplayStopsBeforeTheGameStarts) {
   const RunResult missing = RunHeadless(dir.path(), {"--replay", (dir.path() / "none.txt").string()});
   EXPECT_EQ(missing.status, 2);
   EXPECT_EQ(missing.out, "");
+  const RunResult folder = RunHeadless(dir.path(), {"--replay", (dir.path() / "dat").string()});
+  EXPECT_EQ(folder.status, 2) << "a folder is no empty replay";
+  EXPECT_NE(folder.err.find("is a folder"), std::string::npos) << folder.err;
+  EXPECT_EQ(folder.out, "");
 }
 
-// The built program, run twice the same way, prints the same trace.
-std::string Capture(const std::string& command, int& status) {
-  std::string text;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return text;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) text.append(buffer, n);
-  status = ::pclose(pipe);
-  return text;
+// What a replay can make the program hold is bounded, and an error quotes
+// only a short piece of the line it names.
+TEST(Replay, HugeReplaysAndHugeWordsAreRefusedInFewWords) {
+  struct Case {
+    const char* what;
+    std::string text;
+    const char* said;
+  };
+  std::string many;
+  for (std::size_t i = 0; i <= kMaxReplayLines; ++i) many += "0 X\n";
+  const std::vector<Case> cases = {
+      {"a time word of megabytes", std::string(3u << 20, '7') + "x SPACE\n", "larger than 1 MB"},
+      {"a time word of a few hundred bytes", std::string(500, 'x') + " SPACE\n",
+       "replay: line 1: bad time 'xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx...' (500 bytes)"},
+      {"an action word of a few hundred bytes", "1 " + std::string(300, 'Q') + "\n", "(300 bytes)"},
+      {"more actions than a replay may hold", many, "replay: line 100001: more than 100000 actions"},
+      {"more bytes than a replay may hold", std::string(kMaxReplayBytes + 1, '\n'), "larger than 1 MB"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    try {
+      ParseReplay(c.text);
+      ADD_FAILURE() << "taken";
+    } catch (const ReplayError& error) {
+      const std::string said = error.what();
+      EXPECT_LT(said.size(), 120u) << said.substr(0, 200);
+      EXPECT_NE(said.find(c.said), std::string::npos) << said;
+    }
+  }
 }
 
+// The built program, run twice the same way, prints the same trace. Each
+// run plays in a scratch folder over the built game's data, never in the
+// build's own game folder, where a player of the build keeps their saves.
 TEST(Program, HeadlessTraceIsTheSameEveryTime) {
-  const std::string program = std::string(NURUMO_BINARY_DIR) + "/nurumo";
-  int first_status = -1, second_status = -1;
-  const std::string first = Capture(program + " --headless --seed 1 --trace - --until 3000", first_status);
-  const std::string second = Capture(program + " --headless --seed 1 --trace - --until 3000", second_status);
-  EXPECT_EQ(first_status, 0);
-  EXPECT_EQ(second_status, 0);
+  std::string first, second;
+  testing::GameFolder one, two;
+  const std::string run = testing::Quoted(testing::kProgram) + " --headless --seed 1 --trace - --until 3000 --game-dir ";
+  EXPECT_EQ(testing::RunCommand(run + testing::Quoted(one.path()), first), 0);
+  EXPECT_EQ(testing::RunCommand(run + testing::Quoted(two.path()), second), 0);
   EXPECT_TRUE(first.starts_with("{\"t\":0,\"ev\":\"start\",\"seed\":1}\n")) << first;
   EXPECT_NE(LastLine(first).find("\"ev\":\"exit\""), std::string::npos) << first;
   EXPECT_EQ(first, second);
 }
 
 TEST(Program, BadUsageExitsWithTwo) {
-  const std::string program = std::string(NURUMO_BINARY_DIR) + "/nurumo";
-  int status = -1;
-  Capture(program + " --no-such-option 2>/dev/null", status);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << status;
-  const std::string help = Capture(program + " --help", status);
-  EXPECT_EQ(status, 0);
+  std::string out;
+  EXPECT_EQ(testing::RunCommand(testing::Quoted(testing::kProgram) + " --no-such-option 2>/dev/null", out), 2);
+  std::string help;
+  EXPECT_EQ(testing::RunCommand(testing::Quoted(testing::kProgram) + " --help", help), 0);
   EXPECT_NE(help.find("--replay FILE"), std::string::npos);
 }
 

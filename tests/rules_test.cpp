@@ -28,7 +28,9 @@ uint64_t Fnv1a(std::string_view text) {
 // Every level, 600 moves each, the menu's entries taken at random: the
 // background and node lines of the trace, hashed. The value was taken from
 // the game before its rules became one function; a change in a draw's
-// order, a condition, a change or the trace's order shows here.
+// order, a condition, a change or the trace's order shows here. The trace
+// is also hashed a hundred builds at a time, so that a failure names the
+// first builds that differ and shows their lines.
 TEST(Rules, LongRandomWalkTracesAsBefore) {
   HeadlessGame h(20240611);
   Game& game = h.game;
@@ -36,6 +38,22 @@ TEST(Rules, LongRandomWalkTracesAsBefore) {
   game.trace.Open(&trace, [] { return 0u; });
   Random pick(99);
   int builds = 0;
+  std::vector<uint64_t> parts;  // the hash of each hundred builds' lines
+  std::size_t part_start = 0;
+  std::string first_differing;
+  // Taken with the whole trace's hash below.
+  const std::vector<uint64_t> kParts = {
+      15676351264719342633ULL, 3407136999649858492ULL, 12804428034377900885ULL,
+      5821512984878157081ULL, 4011357762063540350ULL, 17809260387733566263ULL,
+      5990131942456982435ULL, 17397180706587804667ULL, 13999900981158585597ULL,
+      17104516128379384284ULL, 18157422833475278227ULL, 16013154152100016314ULL,
+      2021445877289626489ULL, 10427514344462193523ULL, 10542823013242919166ULL,
+      8324425287383778733ULL, 15913871166912795881ULL, 6080849799801008428ULL,
+      10372619301847631165ULL, 15019008377102618649ULL, 12070785607837706867ULL,
+      9758120858812237663ULL, 4980844546468537709ULL, 15857186004242748502ULL,
+      10629432153972641945ULL, 17710043085501561719ULL, 13238698372214735543ULL,
+      2273924575076549276ULL, 14674033740693398208ULL, 13680411674937029914ULL,
+  };
   for (int32_t level = 1; level <= 5; ++level) {
     game.player.Level = level;
     for (int i = 1; i <= 5; ++i) game.player.Params[i] = 60;
@@ -47,11 +65,26 @@ TEST(Rules, LongRandomWalkTracesAsBefore) {
         for (int i = 1; i <= 5; ++i) game.player.Params[i] = 60 + i;
       const int32_t target = game.choices.ChoiceTargets[1 + pick(game.choices.ChoiceCount)];
       game.player.Node = target == BreakthroughTarget ? 0 : target;
+      if (builds % 100 == 0) {
+        const std::string lines = trace.str().substr(part_start);
+        part_start += lines.size();
+        parts.push_back(Fnv1a(lines));
+        const std::size_t i = parts.size() - 1;
+        if (first_differing.empty() && (i >= kParts.size() || kParts[i] != parts[i]))
+          first_differing = "builds " + std::to_string(builds - 99) + " to " + std::to_string(builds) + " (level " +
+                            std::to_string(level) + ") trace differently; their lines now:\n" + lines.substr(0, 3000);
+      }
     }
   }
   EXPECT_EQ(builds, 3000);
+  EXPECT_TRUE(first_differing.empty()) << first_differing;
   EXPECT_EQ(trace.str().size(), 500083u);
   EXPECT_EQ(Fnv1a(trace.str()), 0xa1145ec751b69a93ULL);
+  if (!first_differing.empty()) {
+    std::string got;
+    for (uint64_t part : parts) got += std::to_string(part) + "ULL, ";
+    ADD_FAILURE() << "the hundreds' hashes now: " << got;
+  }
 }
 
 // Gives every target draw the value asked for and every offer draw 0.

@@ -13,83 +13,14 @@
 
 #include "platform/headless/headless_platform.h"
 #include "tests/picture_fixtures.h"
+#include "tests/program_runs.h"
 
 namespace nurumo {
 namespace {
 
 namespace fs = std::filesystem;
 
-const std::string kProgram = std::string(NURUMO_BINARY_DIR) + "/nurumo";
-
-// The built program in a child process, its standard output in a pipe.
-class Child {
- public:
-  Child(const std::vector<std::string>& args, bool no_file_growth = false) {
-    std::vector<std::string> all = {kProgram};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int fds[2];
-    if (::pipe(fds) != 0) return;
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::dup2(fds[1], 1);
-      ::close(fds[0]);
-      ::close(fds[1]);
-      if (no_file_growth) {  // ulimit -f 0
-        rlimit none{0, 0};
-        ::setrlimit(RLIMIT_FSIZE, &none);
-      }
-      ::execv(argv[0], argv.data());
-      ::_exit(127);
-    }
-    ::close(fds[1]);
-    out_ = fds[0];
-  }
-  ~Child() {
-    if (out_ >= 0) ::close(out_);
-    if (pid_ > 0 && !waited_) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, nullptr, 0);
-    }
-  }
-
-  // Reads the output until it holds `text` (true) or ends (false).
-  bool ReadUntil(std::string_view text) {
-    while (output_.find(text) == std::string::npos)
-      if (!ReadSome()) return false;
-    return true;
-  }
-  void Signal(int signal) { ::kill(pid_, signal); }
-  // The whole output and the wait status.
-  int Finish() {
-    while (ReadSome()) {
-    }
-    int status = -1;
-    ::waitpid(pid_, &status, 0);
-    waited_ = true;
-    return status;
-  }
-  const std::string& output() const { return output_; }
-  std::string LastLine() const {
-    const std::size_t end = output_.find_last_of('\n', output_.size() - 2);
-    return output_.substr(end == std::string::npos ? 0 : end + 1);
-  }
-
- private:
-  bool ReadSome() {
-    char buffer[4096];
-    ssize_t n = ::read(out_, buffer, sizeof buffer);
-    if (n <= 0) return false;
-    output_.append(buffer, static_cast<std::size_t>(n));
-    return true;
-  }
-  pid_t pid_ = -1;
-  int out_ = -1;
-  bool waited_ = false;
-  std::string output_;
-};
+using testing::Child;
 
 bool ExitedWithZero(int status) { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 
@@ -102,14 +33,14 @@ void WriteShortGame(const testing::TempDir& dir) {
   dir.Write("dat/1.dat", "");
 }
 
-TEST(HeadlessSignals, SigintAndSigtermBecomeOneCloseRequestEach) {
+TEST(HeadlessSignals, SigintSigtermAndSighupBecomeOneCloseRequestEach) {
   testing::TempDir dir;
   struct sigaction before {};
   ::sigaction(SIGTERM, nullptr, &before);
   {
     HeadlessPlatform platform{FileSystem(dir.path())};
     platform.CloseOnSignals();
-    for (int signal : {SIGINT, SIGTERM}) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
       std::raise(signal);
       InputEvent event;
       ASSERT_TRUE(platform.PollEvent(event)) << signal;
@@ -123,7 +54,7 @@ TEST(HeadlessSignals, SigintAndSigtermBecomeOneCloseRequestEach) {
 }
 
 TEST(Program, ASignalEndsAHeadlessRunLikeClosingTheWindow) {
-  for (int signal : {SIGTERM, SIGINT}) {
+  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {  // SIGHUP: the terminal was closed
     SCOPED_TRACE(signal);
     testing::TempDir dir;
     WriteShortGame(dir);
@@ -146,7 +77,10 @@ TEST(Program, AFileSizeLimitMakesTheSaveFailAndLeavesNothingBehind) {
   dir.Write("replay.txt", "500 SPACE\n3000 Y\n3500 QUIT\n");
   Child run({"--headless", "--seed", "1", "--game-dir", dir.path().string(), "--replay",
              (dir.path() / "replay.txt").string(), "--trace", "-"},
-            /*no_file_growth=*/true);
+            [] {  // ulimit -f 0
+              rlimit none{0, 0};
+              ::setrlimit(RLIMIT_FSIZE, &none);
+            });
   const int status = run.Finish();
   EXPECT_TRUE(ExitedWithZero(status)) << status;
   EXPECT_NE(run.output().find(R"("ev":"state","n":17})"), std::string::npos) << run.output();
@@ -155,6 +89,39 @@ TEST(Program, AFileSizeLimitMakesTheSaveFailAndLeavesNothingBehind) {
   EXPECT_EQ(dir.Read("save.dat"), "the player's old file, too short to load");
   for (const auto& entry : fs::directory_iterator(dir.path()))
     EXPECT_FALSE(entry.path().filename().string().starts_with("save.dat.tmp")) << entry.path();
+}
+
+// A trace nobody can take any more (a reader gone, a full disk) is said once
+// on standard error and stops; the game plays on to its end (its autosave is
+// written) and the exit status tells a script that the trace is cut short.
+TEST(Program, ATraceThatCannotBeWrittenStopsAndTheGameGoesOn) {
+  struct Case {
+    const char* name;
+    const char* trace;  // the option
+    const char* after;  // what the run's standard output goes into
+  };
+  const std::vector<Case> cases = {
+      {"a reader that goes away", "--trace -", " | head -c 10 >/dev/null"},
+      {"a full disk", "--trace /dev/full", ""},
+  };
+  testing::TempDir dir;
+  WriteShortGame(dir);
+  dir.Write("replay.txt", "500 SPACE\n3000 Y\n3200 SPACE\n");
+  const std::string base = "'" + testing::kProgram.string() + "' --headless --seed 1 --autosave --until 6000 --game-dir '" +
+                           dir.path().string() + "' --replay '" + (dir.path() / "replay.txt").string() + "'";
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    fs::remove_all(dir.path() / "slots");
+    const std::string run = base + " " + c.trace + " 2>'" + (dir.path() / "err.txt").string() + "'; echo $? >'" +
+                            (dir.path() / "status").string() + "'";
+    std::string out;
+    testing::RunCommand("(" + run + ")" + c.after, out);
+    EXPECT_EQ(dir.Read("status"), "1\n");
+    const std::string err = dir.Read("err.txt");
+    EXPECT_NE(err.find("the trace cannot be written"), std::string::npos) << err;
+    EXPECT_EQ(err.find("the trace cannot be written"), err.rfind("the trace cannot be written")) << err;
+    EXPECT_TRUE(fs::exists(dir.path() / "slots" / "auto.slot"));  // the game went on to its close
+  }
 }
 
 }  // namespace

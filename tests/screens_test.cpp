@@ -191,6 +191,21 @@ TEST(ScreensTest, SnapshotsOfEveryScreen) {
     for (const auto& f : frames) EXPECT_NE(f, t.platform.window().pixels) << name;  // every screen differs
     frames.push_back(t.platform.window().pixels);
   };
+  // Each line of text the screen must show, found by its main colour
+  // (black on a light screen, white on a dark one), which the washed or
+  // inverted pictures never hold: a part of the screen that draws nothing
+  // shows here even when the screens still differ.
+  struct Line {
+    const char* what;
+    int left, top, right, bottom;
+  };
+  auto shows = [&](const std::string& name, std::initializer_list<Line> lines, Line blank) {
+    const Surface& w = t.platform.window();
+    const uint8_t ink = t.game.effect.LightScreen ? 0 : 255;
+    EXPECT_FALSE(AnyIn(w, blank.left, blank.top, blank.right, blank.bottom, ink)) << name << ": " << blank.what;
+    for (const Line& line : lines)
+      EXPECT_TRUE(AnyIn(w, line.left, line.top, line.right, line.bottom, ink)) << name << ": " << line.what;
+  };
   auto page = [&](const std::vector<std::string>& lines) {
     for (int i = 0; i < 4; ++i) t.game.page.PageLines[i] = i < static_cast<int>(lines.size()) ? lines[static_cast<std::size_t>(i)] : "";
     t.game.page.PageLineIndex = static_cast<int32_t>(lines.size()) - 1;
@@ -206,6 +221,8 @@ TEST(ScreensTest, SnapshotsOfEveryScreen) {
   page({Sjis("ぬるい湯の中で、目が覚めた。"), Sjis("どこまでも続く白。"), Sjis("――ここは、どこだろう。")});
   PageScreen(t.game, 100, 100);
   snap("page_none");
+  shows("page_none", {{"line 1", 10, 178, 300, 197}, {"line 2", 10, 197, 300, 215}, {"line 3", 10, 215, 300, 236}},
+        {"above the text", 0, 0, 416, 176});
 
   SetEffect(t.game, "DARKNESS");
   page({Sjis("暗闇の奥に、かすかな光が見える。"), Sjis("手を伸ばせば、届きそうな気がした。")});
@@ -229,6 +246,10 @@ TEST(ScreensTest, SnapshotsOfEveryScreen) {
     t.game.panel.PanelDirty = true;
     for (int tick = 0; tick < 120; ++tick) ExplorationScreen(t.game, 100, 100);  // the bars grow to their values
     snap("exploration_level" + std::to_string(level));
+    shows("exploration_level" + std::to_string(level),
+          {{"the place's title", 8, 5, 240, 25}, {"choice 1", 50, 50, 240, 68}, {"choice 2", 50, 70, 240, 88},
+           {"choice 3", 50, 90, 240, 108}, {"the moods", 250, 5, 412, 125}, {"the place's line", 10, 176, 300, 200}},
+          {"between the choices and the line", 0, 126, 250, 176});
   }
   t.game.menu.MenuVisible = false;
 

@@ -4,6 +4,10 @@
 
 #include <SDL.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
 
 #include "core/text.h"
@@ -61,6 +65,37 @@ TEST(SdlWindow, TranslatesEventsAndKeepsThePresentedFrame) {
   EXPECT_EQ(got[0].vk, vk::kY);
   EXPECT_EQ(got[1].kind, InputEvent::Kind::MusicNotify);
   EXPECT_EQ(got[2].kind, InputEvent::Kind::Quit);
+}
+
+// F12 keeps the picture as a PNG in screenshots/ beside save.dat (the data
+// folder), and the game never sees the key.
+TEST(SdlWindow, F12WritesThePictureAsAPngBesideTheSave) {
+  testing::TempDir game, data;
+  SdlPlatform platform{FileSystem(game.path(), data.path()), SdlWindowOptions{1, false}};
+  Surface frame;
+  ResizeSurface(frame, 416, 256);
+  frame.Row(100)[3 * 200 + 1] = 222;
+  platform.Present(frame);
+  InputEvent event;
+  while (platform.PollEvent(event)) {}
+  SDL_Event key{};
+  key.type = SDL_KEYDOWN;
+  key.key.keysym.sym = SDLK_F12;
+  SDL_PushEvent(&key);
+  std::vector<InputEvent> got;
+  while (platform.PollEvent(event)) got.push_back(event);
+  for (const InputEvent& e : got) EXPECT_NE(e.kind, InputEvent::Kind::Key) << "the key reached the game";
+  std::vector<std::filesystem::path> shots;
+  if (std::filesystem::is_directory(data.path() / "screenshots"))
+    for (const auto& entry : std::filesystem::directory_iterator(data.path() / "screenshots")) shots.push_back(entry);
+  ASSERT_EQ(shots.size(), 1u);
+  EXPECT_EQ(shots[0].extension(), ".png");
+  EXPECT_FALSE(std::filesystem::exists(game.path() / "screenshots")) << "not in the game folder";
+  std::ifstream in(shots[0], std::ios::binary);
+  const std::string png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_GT(png.size(), 24u);
+  EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+  EXPECT_EQ(png.substr(12, 12), std::string("IHDR\0\0\x01\xa0\0\0\x01\0", 12)) << "416 x 256";
 }
 
 TEST(SdlWindow, MessageBoxIsDrawnOverTheMiddleOfTheFrame) {

@@ -11,7 +11,7 @@
 #include "cli.h"
 #include "core/text.h"
 #include "route.h"
-#include "shell/planner.h"
+#include "game/planner.h"
 
 namespace nurumo {
 namespace {
@@ -166,13 +166,65 @@ TEST(Simulate, SharesFallLevelByLevelAndRepeatWithTheSeed) {
   EXPECT_DOUBLE_EQ(first.levels[0].reached, 1.0);
   for (std::size_t i = 0; i < first.levels.size(); ++i) {
     EXPECT_LE(first.levels[i].passed, first.levels[i].reached);
-    if (i > 0) {
-      EXPECT_DOUBLE_EQ(first.levels[i].reached, first.levels[i - 1].passed);
-    }
     EXPECT_DOUBLE_EQ(first.levels[i].passed, again.levels[i].passed);
   }
   EXPECT_NEAR(first.finished + first.died + first.capped, 1.0, 1e-9);
   EXPECT_GT(first.died, 0.9) << "a random walk rarely finishes";
+}
+
+// The table from games whose ends are known: each share counted by hand.
+TEST(Simulate, TheSummaryCountsEachGameWhereItEnded) {
+  auto game = [](int32_t passed, int32_t died, bool capped, std::array<int32_t, 6> moves) {
+    sim::GameResult r;
+    r.passed = passed;
+    r.died = died;
+    r.capped = capped;
+    r.moves = moves;
+    return r;
+  };
+  const std::vector<sim::GameResult> from_level_1 = {
+      game(0, 1, false, {0, 10, 0, 0, 0, 0}),   // mood 1 ran out in level 1
+      game(2, 3, false, {0, 20, 30, 4, 0, 0}),  // mood 3 ran out in level 3
+      game(5, 0, false, {0, 5, 6, 7, 8, 9}),    // finished
+      game(1, 0, true, {0, 40, 99, 0, 0, 0}),   // stuck in level 2
+  };
+  struct Row {
+    double reached, passed;
+    std::array<double, 5> ran_out;
+    int32_t median;
+  };
+  const std::array<Row, 5> want = {{
+      {1.0, 0.75, {0.25, 0, 0, 0, 0}, 20},  // passed with 5, 20, 40 moves
+      {0.75, 0.5, {0, 0, 0, 0, 0}, 30},     // 6, 30
+      {0.5, 0.25, {0, 0, 0.25, 0, 0}, 7},
+      {0.25, 0.25, {0, 0, 0, 0, 0}, 8},
+      {0.25, 0.25, {0, 0, 0, 0, 0}, 9},
+  }};
+  const sim::Summary summary = sim::Summarise(sim::Start{}, from_level_1);
+  ASSERT_EQ(summary.levels.size(), 5u);
+  for (std::size_t i = 0; i < 5; ++i) {
+    SCOPED_TRACE("level " + std::to_string(i + 1));
+    EXPECT_EQ(summary.levels[i].level, static_cast<int32_t>(i + 1));
+    EXPECT_DOUBLE_EQ(summary.levels[i].reached, want[i].reached);
+    EXPECT_DOUBLE_EQ(summary.levels[i].passed, want[i].passed);
+    for (std::size_t m = 0; m < 5; ++m) EXPECT_DOUBLE_EQ(summary.levels[i].ran_out[m], want[i].ran_out[m]) << m;
+    EXPECT_EQ(summary.levels[i].median, want[i].median);
+  }
+  EXPECT_DOUBLE_EQ(summary.finished, 0.25);
+  EXPECT_DOUBLE_EQ(summary.died, 0.5);
+  EXPECT_DOUBLE_EQ(summary.capped, 0.25);
+
+  // From level 3 every game plays it, and one that passed nothing ran out there.
+  sim::Start start;
+  start.level = 3;
+  const sim::Summary later = sim::Summarise(start, {game(0, 2, false, {}), game(3, 0, true, {0, 0, 0, 12, 0, 0})});
+  ASSERT_EQ(later.levels.size(), 3u);
+  EXPECT_EQ(later.levels[0].level, 3);
+  EXPECT_DOUBLE_EQ(later.levels[0].reached, 1.0);
+  EXPECT_DOUBLE_EQ(later.levels[0].passed, 0.5);
+  EXPECT_DOUBLE_EQ(later.levels[0].ran_out[1], 0.5);
+  EXPECT_DOUBLE_EQ(later.levels[1].reached, 0.5);
+  EXPECT_DOUBLE_EQ(later.levels[1].passed, 0.0);
 }
 
 TEST(Simulate, CarefulPlayerPassesTheFirstLevel) {

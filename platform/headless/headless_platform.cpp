@@ -23,6 +23,7 @@ namespace {
 volatile std::sig_atomic_t close_signal = 0;
 struct sigaction previous_int {};
 struct sigaction previous_term {};
+struct sigaction previous_hup {};
 
 void OnCloseSignal(int) { close_signal = 1; }
 
@@ -39,6 +40,7 @@ HeadlessPlatform::~HeadlessPlatform() {
   if (!signals_) return;
   ::sigaction(SIGINT, &previous_int, nullptr);
   ::sigaction(SIGTERM, &previous_term, nullptr);
+  ::sigaction(SIGHUP, &previous_hup, nullptr);
 }
 
 void HeadlessPlatform::CloseOnSignals() {
@@ -49,6 +51,7 @@ void HeadlessPlatform::CloseOnSignals() {
   close_signal = 0;
   ::sigaction(SIGINT, &action, &previous_int);
   ::sigaction(SIGTERM, &action, &previous_term);
+  ::sigaction(SIGHUP, &action, &previous_hup);  // the terminal closed
   signals_ = true;
 }
 

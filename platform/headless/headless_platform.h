@@ -59,7 +59,7 @@ class HeadlessPlatform : public Platform {
     stop_ = stop;
     stop_sent_ = false;
   }
-  // SIGINT and SIGTERM become a close request, as the window's close button
+  // SIGINT, SIGTERM and SIGHUP become a close request, as the window's close button
   // is, until the platform goes; the earlier handlers then come back.
   void CloseOnSignals();
 

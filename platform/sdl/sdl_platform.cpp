@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <ctime>
 #include <iostream>
@@ -25,6 +26,12 @@ namespace {
 constexpr int kClientWidth = 416;
 constexpr int kClientHeight = 256;
 
+// SDL makes SIGINT and SIGTERM a close request; a closed terminal (SIGHUP)
+// ends the game the same way, so it is passed on as SIGTERM. One process,
+// one window: one handler to give back.
+struct sigaction previous_hup {};
+void HangUpAsTerm(int) { ::raise(SIGTERM); }
+
 std::runtime_error SdlFailure(const char* what) {
   return std::runtime_error(std::string(what) + ": " + SDL_GetError());
 }
@@ -37,6 +44,8 @@ PadButton PadButtonFromSdl(uint8_t button) {
     case SDL_CONTROLLER_BUTTON_Y: return PadButton::Y;
     case SDL_CONTROLLER_BUTTON_DPAD_UP: return PadButton::Up;
     case SDL_CONTROLLER_BUTTON_DPAD_DOWN: return PadButton::Down;
+    case SDL_CONTROLLER_BUTTON_DPAD_LEFT: return PadButton::Left;
+    case SDL_CONTROLLER_BUTTON_DPAD_RIGHT: return PadButton::Right;
     case SDL_CONTROLLER_BUTTON_START: return PadButton::Start;
     default: return PadButton::Other;
   }
@@ -77,6 +86,10 @@ SdlPlatform::SdlPlatform(FileSystem files, const SdlWindowOptions& options)
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // the system's plain framebuffer: no GL for a small picture
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) throw SdlFailure("cannot start SDL");
   SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);  // pads are a comfort: without them the keys still play
+  struct sigaction hang_up {};
+  hang_up.sa_handler = HangUpAsTerm;
+  sigemptyset(&hang_up.sa_mask);
+  ::sigaction(SIGHUP, &hang_up, &previous_hup);
   int scale = options.scale;
   if (scale <= 0) {
     SDL_DisplayMode desktop{};
@@ -104,6 +117,7 @@ SdlPlatform::~SdlPlatform() {
   text_.reset();
   if (sdl_window_) SDL_DestroyWindow(sdl_window_);
   SDL_Quit();
+  ::sigaction(SIGHUP, &previous_hup, nullptr);
 }
 
 uint32_t SdlPlatform::Now() { return SDL_GetTicks() - start_ticks_; }  // wraps like the game's clock
@@ -115,7 +129,9 @@ void SdlPlatform::WaitForEvents(uint32_t until) {
     if (auto next = replay_->NextTime(); next && static_cast<int32_t>(*next - until) < 0) until = *next;
   }
   const int32_t wait = static_cast<int32_t>(until - now);
-  if (wait > 0) WaitForSdlEvent(wait);
+  if (wait <= 0) return;
+  RestIdleAudio();  // silence is not mixed while the game waits
+  WaitForSdlEvent(wait);  // leaves the event in the queue
 }
 
 bool SdlPlatform::PollEvent(InputEvent& event) {

@@ -1,6 +1,7 @@
-#include "shell/planner.h"
+#include "game/planner.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <tuple>
@@ -159,11 +160,12 @@ class MoodTables {
     }
     void Add() {
       sums.assign(static_cast<std::size_t>(kValues * (kPlaceCount + 1)), 0.0);
-      for (int32_t v = 0; v < kValues; ++v) {
-        const auto row = static_cast<std::size_t>(v * (kPlaceCount + 1));
-        for (int32_t n = 0; n < kPlaceCount; ++n)
-          sums[row + static_cast<std::size_t>(n + 1)] = sums[row + static_cast<std::size_t>(n)] + At(n, v);
-      }
+      for (int32_t v = 0; v < kValues; ++v) AddColumn(v);
+    }
+    void AddColumn(int32_t v) {
+      const auto row = static_cast<std::size_t>(v * (kPlaceCount + 1));
+      for (int32_t n = 0; n < kPlaceCount; ++n)
+        sums[row + static_cast<std::size_t>(n + 1)] = sums[row + static_cast<std::size_t>(n)] + At(n, v);
     }
   };
 
@@ -211,44 +213,113 @@ class MoodTables {
     return 1 + sum / odds.size();
   }
 
+  // A place as the sweeps read it: where the mood stands after the build,
+  // what the build drained, and its menus as plain rows.
+  struct Row {
+    int32_t next = 0;
+    bool fixed = false;  // the mood ran out or its work is done: a cost no sweep changes
+    double drain = 0;
+    uint32_t first = 0;  // its menus in variants_[first .. first + count)
+    uint32_t count = 0;
+  };
+  struct FlatVariant {
+    double p = 0;
+    uint32_t first = 0;  // its offers in offers_[first .. first + count)
+    uint32_t count = 0;
+  };
+
+  // Value iteration in place (a place reads the costs already renewed in its
+  // sweep, and the sums of the sweep before). Each place reads only the
+  // column of the mood's value it leaves the build with, so a place whose
+  // column has not changed since it was last worked out would come to the
+  // same cost again and is left alone: every cost is the one a full sweep
+  // would give, found with a fraction of the work.
   Table Compute(int32_t level, int32_t mood, int32_t mask) {
-    std::vector<Place> places(static_cast<std::size_t>(kPlaceCount * kValues));
     PlayerData base;
     base.Level = level;
     for (int32_t j = 1; j <= 5; ++j) base.Params[j] = (mask >> (j - 1)) & 1 ? 95 : 50;
+    const std::size_t count = static_cast<std::size_t>(kPlaceCount * kValues);
+    std::vector<Row> rows(count);
+    variants_.clear();
+    offers_.clear();
     for (int32_t n = 0; n < kPlaceCount; ++n) {
       for (int32_t v = 0; v < kValues; ++v) {
         PlayerData p = base;
         p.Params[mood] = v;
-        places[static_cast<std::size_t>(n * kValues + v)] = model_.Build(p, n);
+        const Place place = model_.Build(p, n);
+        Row& row = rows[static_cast<std::size_t>(n * kValues + v)];
+        row.next = place.after.Params[mood];
+        row.fixed = row.next <= 0 || Done(level, mood, row.next);
+        // What entering a place takes from the moods held still: points to
+        // be won back later, at a price in moves.
+        for (int32_t j = 1; j <= level; ++j)
+          if (j != mood) row.drain += std::max(0, base.Params[j] - place.after.Params[j]) * settings_.point_cost;
+        row.first = static_cast<uint32_t>(variants_.size());
+        row.count = static_cast<uint32_t>(place.variants->size());
+        for (const Variant& variant : *place.variants) {
+          variants_.push_back({variant.p, static_cast<uint32_t>(offers_.size()),
+                               static_cast<uint32_t>(variant.offers.size())});
+          for (const Offer& offer : variant.offers) offers_.push_back(offer.odds);
+        }
       }
     }
-    // What entering a place takes from the moods held still: points to be
-    // won back later, at a price in moves.
-    std::vector<double> drains(places.size());
-    for (std::size_t at = 0; at < places.size(); ++at)
-      for (int32_t j = 1; j <= level; ++j)
-        if (j != mood)
-          drains[at] += std::max(0, base.Params[j] - places[at].after.Params[j]) * settings_.point_cost;
     Table table;
-    table.cost.assign(places.size(), 0.0);
+    table.cost.assign(count, 0.0);
+    table.Add();
+    // When each place was last worked out, and when a column's costs and
+    // its sums last changed, on one clock of place visits.
+    std::vector<int64_t> computed(count, -1);
+    std::array<int64_t, kValues> cost_changed{};
+    std::array<int64_t, kValues> sums_changed{};
+    std::array<bool, kValues> unsummed{};  // changed since the sums were last added up
+    int64_t clock = 0;
     for (int sweep = 0; sweep < kSweeps; ++sweep) {
-      table.Add();  // the sums lag a sweep behind; the places read at once do not
+      for (int32_t v = 0; v < kValues; ++v) {  // the sums lag a sweep behind
+        if (!unsummed[static_cast<std::size_t>(v)]) continue;
+        table.AddColumn(v);
+        unsummed[static_cast<std::size_t>(v)] = false;
+        sums_changed[static_cast<std::size_t>(v)] = clock;
+      }
       double change = 0;
-      for (std::size_t at = 0; at < places.size(); ++at) {
-        const Place& place = places[at];
-        const int32_t next = place.after.Params[mood];
-        const double cost =
-            next <= 0 ? settings_.death
-                      : std::min(settings_.death, drains[at] + After(table, place, level, mood, next));
+      for (std::size_t at = 0; at < count; ++at, ++clock) {
+        const Row& row = rows[at];
+        const int64_t last = computed[at];
+        if (last >= 0 && (row.fixed || (cost_changed[static_cast<std::size_t>(row.next)] < last &&
+                                        sums_changed[static_cast<std::size_t>(row.next)] < last)))
+          continue;
+        computed[at] = clock;
+        const double cost = row.next <= 0 ? settings_.death
+                            : row.fixed   ? std::min(settings_.death, row.drain + 0.0)
+                                          : std::min(settings_.death, row.drain + After(table, row, row.next));
+        if (cost == table.cost[at]) continue;
         change = std::max(change, std::abs(cost - table.cost[at]));
         table.cost[at] = cost;
+        const auto column = at % static_cast<std::size_t>(kValues);
+        cost_changed[column] = clock;
+        unsummed[column] = true;
       }
       if (change < kSettled) break;
     }
-    table.Add();
+    for (int32_t v = 0; v < kValues; ++v)
+      if (unsummed[static_cast<std::size_t>(v)]) table.AddColumn(v);
     return table;
   }
+
+  // After() over a flattened place, in the same order of sums.
+  double After(const Table& table, const Row& row, int32_t value) const {
+    double cost = 0;
+    for (uint32_t i = row.first; i < row.first + row.count; ++i) {
+      const FlatVariant& variant = variants_[i];
+      double best = settings_.death;
+      for (uint32_t k = variant.first; k < variant.first + variant.count; ++k)
+        best = std::min(best, Cost(table, offers_[k], value));
+      cost += variant.p * best;
+    }
+    return cost;
+  }
+
+  std::vector<FlatVariant> variants_;
+  std::vector<Odds> offers_;
 
   static constexpr int kSweeps = 2000;
   static constexpr double kSettled = 0.05;  // moves
