@@ -32,6 +32,6 @@ if(NURUMO_TESTS)
   add_library(GTest::gtest_main ALIAS gtest_main)
   add_link_options(${web_common} -sENVIRONMENT=node -sNODERAWFS=1)
   # Each starts the built program (tests/program_runs.h) or a tool.
-  set(NURUMO_WEB_NO_NODE bundled_game_test content_test nurumo_script_test replay_test run_test shell_test
-      snapshot_test text_test)
+  set(NURUMO_WEB_NO_NODE bundled_game_test content_test nurumo_script_test replay_test rollback_test run_test shell_test
+      snapshot_test)
 endif()
