@@ -15,8 +15,13 @@ target_link_options(nurumo PRIVATE ${web_common} -sENVIRONMENT=web -sASYNCIFY -s
   -sFORCE_FILESYSTEM=1 -lidbfs.js -sINVOKE_RUN=0 -sEXPORTED_RUNTIME_METHODS=[FS,IDBFS,callMain,ENV])
 set_target_properties(nurumo PROPERTIES SUFFIX .js)
 
+# What every program of the web build starts with (platform/web/start.cpp):
+# linked as objects, since nothing calls into it.
+add_library(nurumo_web_start OBJECT platform/web/start.cpp)
+target_link_libraries(nurumo PRIVATE nurumo_web_start)
+
 add_executable(nurumo-node app/main.cpp)
-target_link_libraries(nurumo-node PRIVATE nurumo_app)
+target_link_libraries(nurumo-node PRIVATE nurumo_app nurumo_web_start)
 target_link_options(nurumo-node PRIVATE ${web_common} -sENVIRONMENT=node -sNODERAWFS=1)
 set_target_properties(nurumo-node PROPERTIES SUFFIX .js)
 
@@ -31,6 +36,7 @@ if(NURUMO_TESTS)
   add_library(GTest::gtest ALIAS gtest)
   add_library(GTest::gtest_main ALIAS gtest_main)
   add_link_options(${web_common} -sENVIRONMENT=node -sNODERAWFS=1)
+  link_libraries(nurumo_web_start)
   # Each starts the built program (tests/program_runs.h) or a tool.
   set(NURUMO_WEB_NO_NODE bundled_game_test content_test nurumo_script_test replay_test rollback_test run_test shell_test
       snapshot_test)
