@@ -37,7 +37,8 @@ if(NURUMO_TESTS)
     add_library(GTest::gtest ALIAS gtest)
     add_library(GTest::gtest_main ALIAS gtest_main)
   endif()
-  add_link_options(${web_common} -sENVIRONMENT=node -sNODERAWFS=1)
+  # Linked without binaryen's optimizing (-O0 last): a quarter of the time.
+  add_link_options(${web_common} -O0 -sENVIRONMENT=node -sNODERAWFS=1)
   link_libraries(nurumo_web_start)
   # Each starts the built program (tests/program_runs.h) or a tool, or
   # (sim_test) tests a desktop tool the web build does not make.
