@@ -12,9 +12,11 @@
 #include "core/text.h"
 #include "game/game.h"
 #include "game/messages.h"
+#include "platform/files.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/replay.h"
 #include "platform/sdl/sdl_platform.h"
+#include "platform/system.h"
 #include "shell/autoplay.h"
 #include "shell/shell.h"
 #include "shell/snapshot.h"
@@ -67,7 +69,7 @@ bool ReadResume(const Options& options, const FileSystem& files, Resume& resume,
       file.problem = SlotProblem::Damaged;
     }
   }
-  err << "nurumo: cannot start from slot " << resume.slot << " (" << store.PathOf(resume.slot).string()
+  err << "nurumo: cannot start from slot " << resume.slot << " (" << Utf8Of(store.PathOf(resume.slot))
       << "): " << SlotProblemText(file.problem) << '\n';
   return false;
 }
@@ -180,7 +182,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     if (*options.trace == "-") {
       trace_out = &out;
     } else {
-      trace_file.open(*options.trace, std::ios::binary | std::ios::trunc);
+      trace_file.open(PathOfUtf8(*options.trace), std::ios::binary | std::ios::trunc);
       if (!trace_file) {
         err << "nurumo: cannot write the trace to " << *options.trace << '\n';
         return 2;
@@ -199,7 +201,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
   // Headless, or while the game plays itself, only when asked: a demo keeps
   // its hands off the player's autosave.
   shell_options.autosave = (!options.headless && !options.autoplay) || options.autosave;
-  shell_options.settings_file = SettingsPath();
+  shell_options.settings_file = SettingsFile(files.data_dir());
   if (shell_options.settings_file) ReadSettings(*shell_options.settings_file, shell_options.settings, err);
   Settings& settings = shell_options.settings;
   if (options.scale) settings.scale = options.scale;  // the command line wins over the file

@@ -1,4 +1,5 @@
 #include "platform/bmp_sdl.h"
+#include "platform/files.h"
 
 #include <SDL.h>
 #include <SDL_image.h>
@@ -12,7 +13,7 @@ bool LoadBmpWithSdl(const std::filesystem::path& file, Surface& out, std::string
   // Open the file first: SDL_LoadBMP on a missing file reports only that its
   // stream was null, which tells an author nothing.
   errno = 0;
-  SDL_RWops* stream = SDL_RWFromFile(file.c_str(), "rb");
+  SDL_RWops* stream = SDL_RWFromFile(Utf8Of(file).c_str(), "rb");
   if (!stream) {
     error = errno != 0 ? std::strerror(errno) : SDL_GetError();
     return false;
@@ -50,7 +51,7 @@ bool SavePngWithSdl(const Surface& surface, const std::filesystem::path& file, s
     std::memcpy(static_cast<uint8_t*>(s->pixels) + static_cast<std::ptrdiff_t>(y) * s->pitch, surface.Row(y),
                 static_cast<std::size_t>(surface.width) * 3);
   SDL_UnlockSurface(s);
-  bool ok = IMG_SavePNG(s, file.c_str()) == 0;
+  bool ok = IMG_SavePNG(s, Utf8Of(file).c_str()) == 0;
   if (!ok) error = SDL_GetError();
   SDL_FreeSurface(s);
   return ok;

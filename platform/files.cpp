@@ -1,12 +1,6 @@
 #include "platform/files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "core/text.h"
@@ -45,42 +39,13 @@ constexpr const char* kTooLarge = "larger than 64 MB";
 
 }  // namespace
 
-RegularFile::RegularFile(const fs::path& path, std::string& error) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a pipe cannot hold the open up
-  struct stat info {};
-  if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
-    error = std::strerror(errno);
-    Close();
-  } else if (!S_ISREG(info.st_mode)) {
-    error = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
-    Close();
-  } else {
-    size_ = static_cast<uint64_t>(info.st_size);
-  }
+fs::path PathOfUtf8(std::string_view utf8) {
+  return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
 }
 
-// In chunks, so that what is held never runs far ahead of what the file
-// really gave.
-bool RegularFile::Read(std::size_t max_bytes, std::string& out, std::string& error) {
-  constexpr std::size_t kChunk = std::size_t{1} << 16;
-  out.reserve(static_cast<std::size_t>(std::min<uint64_t>(size_, max_bytes)));
-  char chunk[kChunk];
-  while (out.size() < max_bytes) {
-    ssize_t n = ::read(fd_, chunk, std::min(kChunk, max_bytes - out.size()));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error = std::strerror(errno);
-      return false;
-    }
-    if (n == 0) break;
-    out.append(chunk, static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-void RegularFile::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+std::string Utf8Of(const fs::path& path) {
+  const std::u8string utf8 = path.u8string();
+  return std::string(reinterpret_cast<const char*>(utf8.data()), utf8.size());
 }
 
 bool ReadFileHead(const fs::path& path, std::size_t max_bytes, std::string& out, uint64_t& file_size,
@@ -105,7 +70,7 @@ fs::path FileSystem::Resolve(std::string_view cp932) const {
                                                                      : data_dir_;
   fs::path result = base;
   for (const std::string& part : parts) {
-    fs::path exact = result / fs::path(part);
+    fs::path exact = result / PathOfUtf8(part);
     std::error_code ec;
     if (fs::exists(exact, ec) || !fs::is_directory(result, ec)) {
       result = exact;
@@ -114,7 +79,7 @@ fs::path FileSystem::Resolve(std::string_view cp932) const {
     fs::path found = exact;
     std::string want = FoldCase(part);
     for (const auto& entry : fs::directory_iterator(result, ec)) {
-      if (FoldCase(entry.path().filename().string()) == want) {
+      if (FoldCase(Utf8Of(entry.path().filename())) == want) {
         found = entry.path();
         break;
       }
@@ -149,51 +114,6 @@ bool FileSystem::ReadAll(std::string_view cp932, std::string& out, std::string& 
 bool FileSystem::ReadHead(std::string_view cp932, std::size_t max_bytes, std::string& out,
                           uint64_t& file_size, std::string& error) const {
   return ReadFileHead(Resolve(cp932), max_bytes, out, file_size, error);
-}
-
-bool FileSystem::WriteAtomic(std::string_view cp932, std::string_view bytes, std::string& error) const {
-  fs::path target = Resolve(cp932);
-  fs::path temp = target;
-  temp += ".tmp";
-  ::unlink(temp.c_str());  // a leftover of a write cut short; a folder of that name stays and fails the open
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    error = std::strerror(errno);
-    return false;
-  }
-  bool ok = true;
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0 && ::fchmod(fd, old.st_mode & 0777) != 0) {
-    error = std::strerror(errno);
-    ok = false;
-  }
-  const char* p = bytes.data();
-  std::size_t left = bytes.size();
-  while (ok && left > 0) {
-    ssize_t n = ::write(fd, p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = std::strerror(n < 0 ? errno : EIO);  // with SIGXFSZ ignored a size limit is EFBIG here
-      ok = false;
-      break;
-    }
-    p += n;
-    left -= static_cast<std::size_t>(n);
-  }
-  if (ok && ::fsync(fd) != 0) {
-    error = std::strerror(errno);
-    ok = false;
-  }
-  if (::close(fd) != 0 && ok) {
-    error = std::strerror(errno);
-    ok = false;
-  }
-  if (ok && ::rename(temp.c_str(), target.c_str()) != 0) {
-    error = std::strerror(errno);
-    ok = false;
-  }
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
 }
 
 }  // namespace nurumo

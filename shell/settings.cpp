@@ -1,7 +1,6 @@
 #include "shell/settings.h"
 
 #include <charconv>
-#include <cstdlib>
 #include <sstream>
 #include <system_error>
 
@@ -42,14 +41,6 @@ const std::array<SettingRow, 6>& SettingRows() {
   return rows;
 }
 
-std::optional<fs::path> SettingsPath() {
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
-    return fs::path(xdg) / "nurumo" / "settings.ini";  // a relative value is to be ignored
-  if (const char* home = std::getenv("HOME"); home && *home)
-    return fs::path(home) / ".config" / "nurumo" / "settings.ini";
-  return std::nullopt;
-}
-
 void ReadSettings(const fs::path& path, Settings& settings, std::ostream& err) {
   std::error_code ec;
   if (!fs::exists(path, ec)) return;
@@ -71,7 +62,7 @@ void ReadSettings(const fs::path& path, Settings& settings, std::ostream& err) {
     auto [end, failure] = std::from_chars(value.data(), value.data() + value.size(), parsed);
     if (!row || value.empty() || failure != std::errc() || end != value.data() + value.size() ||
         parsed < row->low || parsed > row->high) {
-      err << "nurumo: " << path.string() << ": line " << number << " is not understood; the settings file is ignored\n";
+      err << "nurumo: " << Utf8Of(path) << ": line " << number << " is not understood; the settings file is ignored\n";
       return;
     }
     read.*(row->field) = parsed;
@@ -89,7 +80,7 @@ bool WriteSettings(const fs::path& path, const Settings& settings, std::string& 
   std::string text = "# nurumo settings (the menu writes this file)\n";
   for (const SettingRow& row : SettingRows())
     if (row.in_file) text += std::string(row.key) + "=" + std::to_string(settings.*(row.field)) + "\n";
-  return FileSystem(path.parent_path()).WriteAtomic(path.filename().string(), text, error);
+  return FileSystem(path.parent_path()).WriteAtomic(Utf8Of(path.filename()), text, error);
 }
 
 }  // namespace nurumo
