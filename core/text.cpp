@@ -1,10 +1,9 @@
 #include "core/text.h"
 
-#include <iconv.h>
-
-#include <cerrno>
+#include <bit>
 #include <cctype>
 
+#include "core/cp932_tables.h"  // made at build time from core/cp932.map
 #include "core/errors.h"
 
 namespace nurumo {
@@ -58,49 +57,95 @@ std::string UpperAscii(std::string_view cp932) {
 
 namespace {
 
-// One iconv conversion; stops at the first character it cannot convert and
-// reports its input offset.
-bool Convert(const char* to, const char* from, std::string_view in, std::string& out,
-             std::size_t* bad_offset) {
-  out.clear();
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    if (bad_offset) *bad_offset = 0;
-    return false;
-  }
-  std::string buffer(in.size() * 4 + 16, '\0');
-  char* src = const_cast<char*>(in.data());
-  std::size_t src_left = in.size();
-  char* dst = buffer.data();
-  std::size_t dst_left = buffer.size();
-  bool ok = true;
-  if (iconv(cd, &src, &src_left, &dst, &dst_left) == static_cast<std::size_t>(-1)) {
-    ok = false;
-    if (bad_offset) *bad_offset = static_cast<std::size_t>(src - in.data());
-  }
-  if (ok) iconv(cd, nullptr, nullptr, &dst, &dst_left);
-  iconv_close(cd);
-  out.assign(buffer.data(), buffer.size() - dst_left);
-  return ok;
+// One character read: its code point and its length in bytes; length 0 when
+// the bytes there are refused.
+struct Char {
+  char32_t code;
+  std::size_t length;
+};
+
+// The CP932 character at s[i]. A lead byte with no byte after it, or with one
+// its row does not hold, is refused alone: the byte after it is read anew.
+Char ReadCp932(std::string_view s, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(s[i]);
+  if (const char16_t one = cp932::kReadOne[lead]; one != cp932::kNone) return {one, 1};
+  const unsigned row = cp932::kReadRow[lead];
+  if (row == 0 || i + 1 >= s.size()) return {0, 0};
+  const unsigned trail = static_cast<unsigned char>(s[i + 1]) - cp932::kTrailFirst;  // wraps below the first
+  if (trail >= cp932::kTrailCount) return {0, 0};
+  const char16_t two = cp932::kReadTwo[row - 1][trail];
+  if (two == cp932::kNone) return {0, 0};
+  return {two, 2};
 }
 
-// Converts what it can; each piece that does not convert becomes `mark`.
-// `skip` tells how long the piece that failed at a position is.
-std::string ConvertMarking(const char* to, const char* from, std::string_view in, std::string_view mark,
-                           std::size_t (*skip)(std::string_view, std::size_t)) {
-  std::string result;
-  std::size_t i = 0;
-  while (i < in.size()) {
-    std::string piece;
-    std::size_t bad = 0;
-    const bool whole = Convert(to, from, in.substr(i), piece, &bad);
-    result += piece;  // all of it, or what converted before the bad piece
-    if (whole) break;
-    result += mark;
-    i += bad;
-    i += skip(in, i);
+// The UTF-8 character at s[i], read as strictly as the C library reads it:
+// shortest forms only, no surrogates, nothing past U+10FFFF, nothing cut short.
+Char ReadUtf8(std::string_view s, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(s[i]);
+  if (lead < 0x80) return {lead, 1};
+  std::size_t length = 0;
+  char32_t code = 0, least = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, code = lead & 0x1Fu, least = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, code = lead & 0x0Fu, least = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, code = lead & 0x07u, least = 0x10000;
+  } else {
+    return {0, 0};
   }
-  return result;
+  if (s.size() - i < length) return {0, 0};
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(s[i + k]);
+    if ((next & 0xC0) != 0x80) return {0, 0};
+    code = (code << 6) | (next & 0x3Fu);
+  }
+  if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return {0, 0};
+  return {code, length};
+}
+
+constexpr bool AsciiWritesAsItself() {
+  for (unsigned word = 0; word < 4; ++word)
+    if (cp932::kWriteBits[word] != 0xFFFFFFFF) return false;
+  for (unsigned c = 0; c < 0x80; ++c)
+    if (cp932::kWriteBytes[c] != c) return false;
+  return true;
+}
+
+// Writes the CP932 form of a code point at p and moves p past it; false when
+// it has none.
+bool WriteCp932(char32_t code, char*& p) {
+  if constexpr (AsciiWritesAsItself()) {
+    if (code < 0x80) {
+      *p++ = static_cast<char>(code);
+      return true;
+    }
+  }
+  if (code >= cp932::kDroppedFirst && code <= cp932::kDroppedLast) return true;  // written as nothing
+  if (code > 0xFFFF) return false;
+  const std::uint32_t word = cp932::kWriteBits[code >> 5];
+  const std::uint32_t bit = std::uint32_t{1} << (code & 31);
+  if ((word & bit) == 0) return false;
+  // The entries before this word's, then those of the bits below this one.
+  const std::uint16_t bytes = cp932::kWriteBytes[cp932::kWriteRank[code >> 5] + std::popcount(word & (bit - 1))];
+  if (bytes > 0xFF) *p++ = static_cast<char>(bytes >> 8);
+  *p++ = static_cast<char>(bytes & 0xFF);
+  return true;
+}
+
+// Writes a code point of the table (U+FFFF at most) in UTF-8 at p.
+char* WriteUtf8(char32_t code, char* p) {
+  if (code < 0x80) {
+    *p++ = static_cast<char>(code);
+  } else if (code < 0x800) {
+    *p++ = static_cast<char>(0xC0 | (code >> 6));
+    *p++ = static_cast<char>(0x80 | (code & 0x3F));
+  } else {
+    *p++ = static_cast<char>(0xE0 | (code >> 12));
+    *p++ = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (code & 0x3F));
+  }
+  return p;
 }
 
 // The bytes of the UTF-8 character at i: its lead byte and the continuation
@@ -115,8 +160,22 @@ std::size_t Utf8Length(std::string_view s, std::size_t i) {
 
 }  // namespace
 
+// CP932 is never longer than the UTF-8 it was written from (nor is a '?' for a
+// piece), and UTF-8 is at most three bytes for each CP932 byte read.
 bool TryUtf8ToCp932(std::string_view utf8, std::string& out, std::size_t* bad_offset) {
-  return Convert("CP932", "UTF-8", utf8, out, bad_offset);
+  out.resize(utf8.size());
+  char* p = out.data();
+  for (std::size_t i = 0; i < utf8.size();) {
+    const Char c = ReadUtf8(utf8, i);
+    if (c.length == 0 || !WriteCp932(c.code, p)) {
+      out.resize(static_cast<std::size_t>(p - out.data()));  // what came before
+      if (bad_offset) *bad_offset = i;
+      return false;
+    }
+    i += c.length;
+  }
+  out.resize(static_cast<std::size_t>(p - out.data()));
+  return true;
 }
 
 std::string Utf8ToCp932(std::string_view utf8) {
@@ -129,13 +188,37 @@ std::string Utf8ToCp932(std::string_view utf8) {
   return out;
 }
 
-std::string Utf8ToCp932Lossy(std::string_view utf8) { return ConvertMarking("CP932", "UTF-8", utf8, "?", Utf8Length); }
+std::string Utf8ToCp932Lossy(std::string_view utf8) {
+  std::string out(utf8.size(), '\0');
+  char* p = out.data();
+  for (std::size_t i = 0; i < utf8.size();) {
+    const Char c = ReadUtf8(utf8, i);
+    if (c.length != 0 && WriteCp932(c.code, p)) {
+      i += c.length;
+    } else {
+      *p++ = '?';  // one mark for the whole character, or for a stray byte
+      i += Utf8Length(utf8, i);
+    }
+  }
+  out.resize(static_cast<std::size_t>(p - out.data()));
+  return out;
+}
 
 std::string Cp932ToUtf8(std::string_view cp932) {
-  // U+FFFD for each byte that does not convert
-  return ConvertMarking("UTF-8", "CP932", cp932, "\xEF\xBF\xBD", [](std::string_view, std::size_t) -> std::size_t {
-    return 1;
-  });
+  std::string out(cp932.size() * 3, '\0');
+  char* p = out.data();
+  for (std::size_t i = 0; i < cp932.size();) {
+    const Char c = ReadCp932(cp932, i);
+    if (c.length == 0) {
+      p = WriteUtf8(0xFFFD, p);  // for each byte that is refused
+      ++i;
+    } else {
+      p = WriteUtf8(c.code, p);
+      i += c.length;
+    }
+  }
+  out.resize(static_cast<std::size_t>(p - out.data()));
+  return out;
 }
 
 }  // namespace nurumo

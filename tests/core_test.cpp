@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/checked.h"
+#include "core/errors.h"
 #include "core/random.h"
 #include "core/serializer.h"
 #include "core/text.h"
@@ -39,8 +40,48 @@ TEST(Cp932, ReportsWhereAnUnwritableCharacterStands) {
   std::size_t bad = 0;
   EXPECT_FALSE(TryUtf8ToCp932("ab\xF0\x9F\x98\x80", out, &bad));  // an emoji
   EXPECT_EQ(bad, 2u);
-  EXPECT_THROW(Utf8ToCp932("\xF0\x9F\x98\x80"), ConversionError);
+  EXPECT_EQ(out, "ab");  // what came before it
   EXPECT_EQ(Cp932ToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+  // The message is ASCII: the text itself cannot be shown.
+  const std::vector<std::pair<std::string, std::string>> refused = {
+      {"ab\xF0\x9F\x98\x80", "text cannot be written in CP932 (byte 2)"},
+      {"\xC3\xA9", "text cannot be written in CP932 (byte 0)"},           // é: no CP932 form
+      {"\xE3\x81\x82\xED\xA0\x80", "text cannot be written in CP932 (byte 3)"},  // a surrogate
+      {"x\xC0\xAF", "text cannot be written in CP932 (byte 1)"},          // "/" in too many bytes
+      {"xy\xE3\x81", "text cannot be written in CP932 (byte 2)"},         // cut short
+  };
+  for (const auto& [utf8, message] : refused) {
+    try {
+      Utf8ToCp932(utf8);
+      ADD_FAILURE() << "written: " << message;
+    } catch (const ConversionError& e) {
+      EXPECT_STREQ(e.what(), message.c_str());
+    }
+  }
+}
+
+// The desktop's table in every build: the characters where CP932 tables differ.
+TEST(Cp932, ReadsAndWritesAsTheDesktopsTable) {
+  const std::string bad = "\xEF\xBF\xBD";  // U+FFFD, one for each byte refused
+  const std::vector<std::pair<std::string, std::string>> reads = {
+      {"\x5C\x7E", "\\~"},
+      {"\x81\x60\x81\x5C\x81\x7C", "～―－"},
+      {"\xED\x40\xFA\x5C\x87\x90", "纊纊≒"},  // NEC and IBM doubles read alike
+      {"\xF0\x40", "\xEE\x80\x80"},          // the user's area: U+E000
+      {"\xB1\xDF", "ｱﾟ"},
+      {"\x80\xA0\xFD\xFE\xFF", bad + bad + bad + bad + bad},
+      {"\x81\x7F", bad + "\x7F"},  // a lead byte with a trail it lacks: the trail is read anew
+      {"\x85\x40", bad + "@"},     // a row with no characters
+      {"a\x81", "a" + bad},        // cut short
+  };
+  for (const auto& [cp932, utf8] : reads) EXPECT_EQ(Cp932ToUtf8(cp932), utf8) << cp932;
+  const std::vector<std::pair<std::string, std::string>> writes = {
+      {"¥‾", "\x5C\x7E"},
+      {"〜—−¢¬", "\x81\x60\x81\x5C\x81\x7C\x81\x91\x81\xCA"},
+      {"纊≒", "\xFA\x5C\x81\xE0"},             // doubles written in one form only
+      {"a\xF3\xA0\x80\x81" "b", "ab"},         // a language tag is dropped
+  };
+  for (const auto& [utf8, cp932] : writes) EXPECT_EQ(Utf8ToCp932(utf8), cp932) << utf8;
 }
 
 TEST(Cp932, LossyConversionMarksWhatCannotBeShown) {
