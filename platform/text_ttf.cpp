@@ -1,4 +1,4 @@
-// The text rasteriser: SDL2_ttf over the Japanese faces that fontconfig
+// The text rasteriser: SDL2_ttf over the Japanese faces FindFaceFiles()
 // finds. Three ways to turn a text into pixels (TextRendering):
 //   bitmap  the hand-drawn bitmaps of the Mona face at the sizes it has them
 //           (9 pt and 12 pt at 96 dpi), bold and italic made the way bitmap
@@ -9,7 +9,6 @@
 // each draw, so a text and its shadows share one rendering.
 #include <SDL.h>
 #include <SDL_ttf.h>
-#include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
@@ -27,18 +26,14 @@
 #include "core/text.h"
 #include "gfx/raster.h"
 #include "platform/devices.h"
+#include "platform/files.h"
+#include "platform/fonts.h"
 
 namespace nurumo {
 
 namespace {
 
 constexpr unsigned kDpi = 96;  // points are at 96 dots per inch: 12 pt = 16 px
-constexpr const char* kPreferredFamily = "IPAPGothic";  // metrics follow the Windows P gothic
-constexpr const char* kBitmapFamily = "Mona";            // bitmaps drawn after the Windows P gothic's own
-constexpr const char* kMissingFont =
-    "No Japanese font found: install the package fonts-ipafont-gothic";
-constexpr const char* kMissingBitmapFont =
-    "nurumo: the bitmap font Mona is not installed (package fonts-mona); small text is drawn sharp instead";
 
 // What the cache may hold: a frame draws a few dozen texts, mostly the same
 // ones every frame, and all the text a 416 x 256 screen can show fits in a
@@ -50,76 +45,18 @@ constexpr std::size_t kLongText = 256;
 
 constexpr int kItalicSlant = 4;  // a synthetic italic moves a row one pixel per four rows above the baseline
 
-struct FaceFile {
-  std::string path;
-  int index = 0;
-  std::vector<int> strikes;  // pixel heights of the bitmaps the face carries
-};
-
-bool HasFamily(FcPattern* font, const char* family) {
-  FcChar8* value = nullptr;
-  for (int i = 0; FcPatternGetString(font, FC_FAMILY, i, &value) == FcResultMatch; ++i)
-    if (std::string(reinterpret_cast<const char*>(value)) == family) return true;
-  return false;
-}
-
-bool SupportsJapanese(FcPattern* font) {
-  FcLangSet* langs = nullptr;
-  if (FcPatternGetLangSet(font, FC_LANG, 0, &langs) != FcResultMatch) return false;
-  return FcLangSetHasLang(langs, reinterpret_cast<const FcChar8*>("ja")) == FcLangEqual;
-}
-
-// The best match for a pattern, or nullptr. The caller destroys it.
-FcPattern* Match(FcConfig* config, const char* pattern_text) {
-  FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(pattern_text));
-  if (!pattern) return nullptr;
-  FcConfigSubstitute(config, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* font = FcFontMatch(config, pattern, &result);
-  FcPatternDestroy(pattern);
-  return font;
-}
-
-FaceFile FileOf(FcPattern* font) {
-  FaceFile face;
-  FcChar8* file = nullptr;
-  if (FcPatternGetString(font, FC_FILE, 0, &file) == FcResultMatch)
-    face.path = reinterpret_cast<const char*>(file);
-  FcPatternGetInteger(font, FC_INDEX, 0, &face.index);
-  return face;
-}
-
-// The file of a family, or an empty path when that family is not installed
-// (fontconfig answers every query with something).
-FaceFile FindFamily(FcConfig* config, const char* family) {
-  FaceFile face;
-  if (FcPattern* font = Match(config, family)) {
-    if (HasFamily(font, family)) face = FileOf(font);
-    FcPatternDestroy(font);
-  }
-  return face;
-}
-
-// The proportional gothic; a bare lang=ja match would give a fixed-pitch face.
-FaceFile FindJapaneseFace(FcConfig* config) {
-  FaceFile face = FindFamily(config, kPreferredFamily);
-  if (face.path.empty()) {
-    if (FcPattern* font = Match(config, "sans-serif:lang=ja")) {
-      if (SupportsJapanese(font)) face = FileOf(font);
-      FcPatternDestroy(font);
-    }
-  }
-  return face;
-}
-
 // The bitmap sizes of a face, read with FreeType (SDL2_ttf does not tell).
 std::vector<int> Strikes(const FaceFile& face) {
   std::vector<int> sizes;
   FT_Library library = nullptr;
   if (FT_Init_FreeType(&library) != 0) return sizes;
   FT_Face ft = nullptr;
-  if (FT_New_Face(library, face.path.c_str(), face.index, &ft) == 0) {
+  // Read through the file layer: FreeType's own opening takes no UTF-8 path on Windows.
+  std::string bytes, error;
+  uint64_t size = 0;
+  if (ReadFileHead(PathOfUtf8(face.path), FileSystem::kReadLimit, bytes, size, error) && size == bytes.size() &&
+      FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(bytes.data()), static_cast<FT_Long>(bytes.size()),
+                         face.index, &ft) == 0) {
     for (int i = 0; i < ft->num_fixed_sizes; ++i) sizes.push_back(ft->available_sizes[i].height);
     FT_Done_Face(ft);
   }
@@ -127,22 +64,11 @@ std::vector<int> Strikes(const FaceFile& face) {
   return sizes;
 }
 
-struct Faces {
-  FaceFile outline;
-  FaceFile bitmap;  // empty path: none
-};
-
 Faces FindFaces(TextRendering rendering) {
-  FcConfig* config = FcInitLoadConfigAndFonts();
-  if (!config) throw std::runtime_error(kMissingFont);
-  Faces faces;
-  faces.outline = FindJapaneseFace(config);
-  if (rendering == TextRendering::Bitmap) faces.bitmap = FindFamily(config, kBitmapFamily);
-  FcConfigDestroy(config);
-  if (faces.outline.path.empty()) throw std::runtime_error(kMissingFont);
+  Faces faces = FindFaceFiles(rendering == TextRendering::Bitmap);
   if (rendering == TextRendering::Bitmap) {
     if (!faces.bitmap.path.empty()) faces.bitmap.strikes = Strikes(faces.bitmap);
-    if (faces.bitmap.strikes.empty()) std::cerr << kMissingBitmapFont << '\n';
+    if (faces.bitmap.strikes.empty()) std::cerr << MissingBitmapFontText() << '\n';
   }
   return faces;
 }

@@ -107,7 +107,7 @@ TEST(Program, ATraceThatCannotBeWrittenStopsAndTheGameGoesOn) {
   testing::TempDir dir;
   WriteShortGame(dir);
   dir.Write("replay.txt", "500 SPACE\n3000 Y\n3200 SPACE\n");
-  const std::string base = "'" + kProgram + "' --headless --seed 1 --autosave --until 6000 --game-dir '" +
+  const std::string base = "'" + testing::kProgram.string() + "' --headless --seed 1 --autosave --until 6000 --game-dir '" +
                            dir.path().string() + "' --replay '" + (dir.path() / "replay.txt").string() + "'";
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
