@@ -84,9 +84,9 @@ TEST(Menu, EveryPageIsDrawnAndShowsItsCursor) {
     std::initializer_list<int> keys;  // from the top page
   };
   std::vector<std::vector<uint8_t>> pages;
-  for (const Page& page : {Page{"top", {}}, Page{"save", {D, S}}, Page{"load", {D, D, S}},
-                           Page{"history", {D, D, D, S}}, Page{"settings", {D, D, D, D, S}},
-                           Page{"a question", {D, D, D, D, D, S}}}) {
+  for (const Page& page : {Page{"top", {}}, Page{"save", {D, D, S}}, Page{"load", {D, D, D, S}},
+                           Page{"history", {D, D, D, D, S}}, Page{"settings", {D, D, D, D, D, S}},
+                           Page{"a question", {D, D, D, D, D, D, S}}}) {
     SCOPED_TRACE(page.name);
     menu.Close();
     menu.Open();

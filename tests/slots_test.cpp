@@ -73,7 +73,7 @@ TEST(SlotBounds, AStateLargerThanAnyGameMakesIsRefusedUninflated) {
   testing::TempDir dir;
   dir.Write("dat/x.bmp", "pixels");
   const uint32_t identity = ContentIdentity(dir.path());
-  Serializer s = Serializer::Writer(1);
+  Serializer s = Serializer::Writer(kSnapshotVersion);
   char magic[8] = {'N', 'U', 'R', 'U', 'M', 'O', 'S', 'L'};
   s.SyncBytes(magic, sizeof magic);
   uint32_t version = kSnapshotVersion;
@@ -87,6 +87,8 @@ TEST(SlotBounds, AStateLargerThanAnyGameMakesIsRefusedUninflated) {
   SyncInts(s, summary.params);
   s.Sync(summary.caption_cp932, 4096);
   s.Sync(summary.where_cp932, 4096);
+  s.Sync(summary.play_ms, 2);
+  s.Sync(summary.thumbnail, 1u << 20, 2);
   uint32_t raw_size = 62u << 20;
   std::string packed = "not a zlib stream";
   s.Sync(raw_size);
