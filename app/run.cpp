@@ -34,7 +34,7 @@ constexpr int kAutoplayBoxMs = 5000;  // a box stands this long when nobody may 
 // one over), never a folder.
 bool ReadReplay(const Options& options, std::vector<ReplayLine>& lines, std::ostream& err) {
   if (!options.replay) return true;
-  const std::string name = options.replay->string();
+  const std::string name = Utf8Of(*options.replay);  // the name as the player typed it, on Windows too
   std::error_code ec;
   if (std::filesystem::is_directory(*options.replay, ec)) {
     err << "replay: " << name << " is a folder, not a replay file\n";
