@@ -73,7 +73,7 @@ fs::path FileSystem::Resolve(std::string_view cp932) const {
   for (const std::string& part : parts) {
     fs::path exact = result / PathOfUtf8(part);
     std::error_code ec;
-    if (fs::exists(exact, ec) || !fs::is_directory(result, ec)) {
+    if (ExistsAsNamed(exact) || !fs::is_directory(result, ec)) {
       result = exact;
       continue;
     }

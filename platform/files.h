@@ -22,6 +22,12 @@ std::string Utf8Of(const std::filesystem::path& path);
 // Whether this file may be written (it exists and write access is granted).
 bool CanWriteFile(const std::filesystem::path& path);
 
+// Whether a file or folder exists under exactly this name, letter case
+// included: where the file system ignores case (Windows), the name found
+// under another spelling does not count, so the game names files as they
+// are spelt on the disk on every machine.
+bool ExistsAsNamed(const std::filesystem::path& path);
+
 // A regular file open for reading, closed when it goes. A pipe or a device
 // is refused (ok() is false, with a reason): reading one could block or
 // never end.

@@ -42,6 +42,8 @@ inline constexpr bool kHasFifos = false;
 inline constexpr const char* kNoFifos = "Windows has no named pipes in the file system";
 inline constexpr bool kHasFileSizeLimit = false;
 inline constexpr const char* kNoFileSizeLimit = "Windows has no per-process limit on a file's size";
+// The variable that names the player's own folder for the game's files.
+inline constexpr const char* kUserDataVariable = "APPDATA";
 inline constexpr bool kHasPermissionBits = false;
 inline constexpr const char* kNoPermissionBits = "Windows files have only a read-only attribute, no mode bits";
 
@@ -111,6 +113,7 @@ inline constexpr bool kHasFifos = true;
 inline constexpr const char* kNoFifos = "";
 inline constexpr bool kHasFileSizeLimit = true;
 inline constexpr const char* kNoFileSizeLimit = "";
+inline constexpr const char* kUserDataVariable = "XDG_DATA_HOME";
 inline constexpr bool kHasPermissionBits = true;
 inline constexpr const char* kNoPermissionBits = "";
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 namespace nurumo {
 
@@ -57,5 +58,10 @@ void RegularFile::Close() {
 }
 
 bool CanWriteFile(const fs::path& path) { return ::access(path.c_str(), W_OK) == 0; }
+
+bool ExistsAsNamed(const fs::path& path) {
+  std::error_code ec;
+  return fs::exists(path, ec);
+}
 
 }  // namespace nurumo

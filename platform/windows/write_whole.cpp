@@ -86,6 +86,21 @@ bool WriteAll(int fd, std::string_view bytes, std::string& error) {
   return true;
 }
 
+// Replaces `target` with `temp`. Windows refuses for a moment while another
+// writer replaces the same file or a program holds it open without letting
+// it be deleted (a virus scanner, a backup): tried again for up to a second.
+bool MoveOver(const fs::path& temp, const fs::path& target) {
+  for (int attempt = 0;; ++attempt) {
+    if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    const DWORD code = GetLastError();
+    if (attempt >= 100 || (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION)) {
+      SetLastError(code);
+      return false;
+    }
+    Sleep(10);
+  }
+}
+
 }  // namespace
 
 bool WriteFileWhole(const fs::path& target, std::string_view bytes, std::string& error) {
@@ -110,7 +125,7 @@ bool WriteFileWhole(const fs::path& target, std::string_view bytes, std::string&
     error = std::strerror(errno);
     ok = false;
   }
-  if (ok && !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  if (ok && !MoveOver(temp, target)) {
     error = WindowsReason(GetLastError());
     ok = false;
   }
