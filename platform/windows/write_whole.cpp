@@ -86,6 +86,21 @@ bool WriteAll(int fd, std::string_view bytes, std::string& error) {
   return true;
 }
 
+// The reason in the C library's words where it has them (the game tells
+// those to the player in Japanese), else in Windows' own.
+std::string ReasonOf(DWORD code, const fs::path& target) {
+  std::error_code ec;
+  switch (code) {
+    case ERROR_ACCESS_DENIED: return std::strerror(fs::is_directory(target, ec) ? EISDIR : EACCES);
+    case ERROR_WRITE_PROTECT: return std::strerror(EROFS);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return std::strerror(ENOSPC);
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return std::strerror(ENOENT);
+    default: return WindowsReason(code);
+  }
+}
+
 // Replaces `target` with `temp`. Windows refuses for a moment while another
 // writer replaces the same file or a program holds it open without letting
 // it be deleted (a virus scanner, a backup): tried again for up to a second.
@@ -93,7 +108,11 @@ bool MoveOver(const fs::path& temp, const fs::path& target) {
   for (int attempt = 0;; ++attempt) {
     if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     const DWORD code = GetLastError();
-    if (attempt >= 100 || (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION)) {
+    // A folder by the name, or a read-only file, stays so however long we wait.
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    const bool lasting = attributes != INVALID_FILE_ATTRIBUTES &&
+                         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0;
+    if (attempt >= 100 || (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) || lasting) {
       SetLastError(code);
       return false;
     }
@@ -126,7 +145,7 @@ bool WriteFileWhole(const fs::path& target, std::string_view bytes, std::string&
     ok = false;
   }
   if (ok && !MoveOver(temp, target)) {
-    error = WindowsReason(GetLastError());
+    error = ReasonOf(GetLastError(), target);
     ok = false;
   }
   if (!ok) {
