@@ -103,20 +103,23 @@ std::string ReasonOf(DWORD code, const fs::path& target) {
 
 // Replaces `target` with `temp`. Windows refuses for a moment while another
 // writer replaces the same file or a program holds it open without letting
-// it be deleted (a virus scanner, a backup): tried again for up to a second.
+// it be deleted (a reader, a virus scanner, a backup): tried again for up to
+// three seconds.
 bool MoveOver(const fs::path& temp, const fs::path& target) {
-  for (int attempt = 0;; ++attempt) {
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  for (;;) {
     if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
     const DWORD code = GetLastError();
     // A folder by the name, or a read-only file, stays so however long we wait.
     const DWORD attributes = GetFileAttributesW(target.c_str());
     const bool lasting = attributes != INVALID_FILE_ATTRIBUTES &&
                          (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) != 0;
-    if (attempt >= 100 || (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) || lasting) {
+    if (std::chrono::steady_clock::now() >= give_up || (code != ERROR_ACCESS_DENIED && code != ERROR_SHARING_VIOLATION) ||
+        lasting) {
       SetLastError(code);
       return false;
     }
-    Sleep(10);
+    Sleep(5);
   }
 }
 
