@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -41,6 +42,9 @@ TEST(WriteAtomic, TwoWritersAndAReaderNeverSeeAPart) {
     while (writing) {
       std::string bytes, error;
       uint64_t size = 0;
+      // A short breath between reads, as any reader takes: a reader that
+      // never lets go would hold off Windows' replacing move for good.
+      std::this_thread::sleep_for(std::chrono::microseconds(200));
       if (!ReadFileHead(dir.path() / "slot", 1 << 20, bytes, size, error)) continue;  // not there yet
       ++reads;
       if (bytes != versions[0] && bytes != versions[1]) ++torn_reads;
