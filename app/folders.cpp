@@ -1,10 +1,7 @@
 #include "app/folders.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
-
 #include "platform/files.h"
+#include "platform/system.h"
 
 namespace nurumo {
 
@@ -20,25 +17,21 @@ namespace {
 // folder: Debian's games layout first, then the plain one.
 constexpr const char* kInstalledDirs[] = {"../share/games/nurumo", "../share/nurumo"};
 
-fs::path ProgramDir() {
-  std::error_code ec;
-  fs::path program = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? fs::path() : program.parent_path();
-}
+fs::path ProgramDir() { return ProgramFile().parent_path(); }
 
 bool SameFolder(const fs::path& a, const fs::path& b) {
   std::error_code ec;
   return !a.empty() && !b.empty() && fs::equivalent(a, b, ec) && !ec;
 }
 
-std::string Quote(const fs::path& dir) { return "'" + dir.string() + "'"; }
+std::string Quote(const fs::path& dir) { return "'" + Utf8Of(dir) + "'"; }
 
 }  // namespace
 
 GameDirSearch ThisProcessSearch(const std::optional<fs::path>& given) {
   std::error_code ec;
   fs::path current = fs::current_path(ec);
-  return {given, ec ? fs::path(".") : current, ProgramDir(), fs::path(NURUMO_BUILD_DIR)};
+  return {given, ec ? fs::path(".") : current, ProgramDir(), PathOfUtf8(NURUMO_BUILD_DIR)};
 }
 
 bool HoldsDat(const fs::path& dir) {
@@ -75,19 +68,12 @@ bool ChooseGameDir(const GameDirSearch& search, GameFolder& out, std::string& er
 }
 
 fs::path ChooseDataDir(const GameFolder& game) {
-  if (!game.installed && ::access(game.dir.c_str(), W_OK) == 0) return game.dir;
-  fs::path base;
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
-    base = xdg;  // a relative value is to be ignored
-  } else if (const char* home = std::getenv("HOME"); home && *home) {
-    base = fs::path(home) / ".local" / "share";
-  } else {
-    return game.dir;  // nowhere better: saving will report its failure
-  }
-  fs::path data = base / "nurumo";
+  if (!game.installed && CanCreateFilesIn(game.dir)) return game.dir;
+  std::optional<fs::path> data = UserDataFolder();
+  if (!data) return game.dir;  // nowhere better: saving will report its failure
   std::error_code ec;
-  fs::create_directories(data, ec);
-  return ec ? game.dir : data;
+  fs::create_directories(*data, ec);
+  return ec ? game.dir : *data;
 }
 
 }  // namespace nurumo

@@ -38,8 +38,9 @@ bool HoldsDat(const std::filesystem::path& dir);
 bool ChooseGameDir(const GameDirSearch& search, GameFolder& out, std::string& error);
 
 // Where save.dat, the afterword and the voice-mode marker live: the game
-// folder when it can be written and is not an installed one, else
-// $XDG_DATA_HOME/nurumo (by default ~/.local/share/nurumo), created here.
+// folder when files can be created there and it is not an installed one,
+// else UserDataFolder() (platform/system.h: $XDG_DATA_HOME/nurumo, by
+// default ~/.local/share/nurumo; %APPDATA%\nurumo on Windows), created here.
 std::filesystem::path ChooseDataDir(const GameFolder& game);
 
 }  // namespace nurumo

@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 
+#include "platform/files.h"
 #include "shell/slots.h"
 
 namespace nurumo {
@@ -112,10 +113,10 @@ bool ParseOptions(const std::vector<std::string>& args, Options& options, std::s
       }
       options.load_slot = slot;
     }
-    else if (name == "--game-dir") options.game_dir = fs::path(value);
-    else if (name == "--replay") options.replay = fs::path(value);
+    else if (name == "--game-dir") options.game_dir = PathOfUtf8(value);
+    else if (name == "--replay") options.replay = PathOfUtf8(value);
     else if (name == "--trace") options.trace = value;
-    else if (name == "--snap-dir") options.snap_dir = fs::path(value);
+    else if (name == "--snap-dir") options.snap_dir = PathOfUtf8(value);
     else if (name == "--text") {
       TextRendering text{};
       if (!ParseTextRendering(value, text)) {

@@ -13,9 +13,11 @@
 #include "core/text.h"
 #include "game/game.h"
 #include "game/messages.h"
+#include "platform/files.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/replay.h"
 #include "platform/sdl/sdl_platform.h"
+#include "platform/system.h"
 #include "shell/autoplay.h"
 #include "shell/shell.h"
 #include "shell/snapshot.h"
@@ -32,7 +34,7 @@ constexpr int kAutoplayBoxMs = 5000;  // a box stands this long when nobody may 
 // one over), never a folder.
 bool ReadReplay(const Options& options, std::vector<ReplayLine>& lines, std::ostream& err) {
   if (!options.replay) return true;
-  const std::string name = options.replay->string();
+  const std::string name = Utf8Of(*options.replay);  // the name as the player typed it, on Windows too
   std::error_code ec;
   if (std::filesystem::is_directory(*options.replay, ec)) {
     err << "replay: " << name << " is a folder, not a replay file\n";
@@ -86,7 +88,7 @@ bool ReadResume(const Options& options, const FileSystem& files, Resume& resume,
       file.problem = SlotProblem::Damaged;
     }
   }
-  err << "nurumo: cannot start from slot " << resume.slot << " (" << store.PathOf(resume.slot).string()
+  err << "nurumo: cannot start from slot " << resume.slot << " (" << Utf8Of(store.PathOf(resume.slot))
       << "): " << SlotProblemText(file.problem) << '\n';
   return false;
 }
@@ -209,7 +211,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
     if (*options.trace == "-") {
       trace_out = &out;
     } else {
-      trace_file.open(*options.trace, std::ios::binary | std::ios::trunc);
+      trace_file.open(PathOfUtf8(*options.trace), std::ios::binary | std::ios::trunc);
       if (!trace_file) {
         err << "nurumo: cannot write the trace to " << *options.trace << '\n';
         return 2;
@@ -230,7 +232,7 @@ int RunGame(const Options& options, std::ostream& out, std::ostream& err) {
   shell_options.autosave = (!options.headless && !options.autoplay) || options.autosave;
   // Headless runs start from the defaults and keep their hands off the
   // player's settings.ini unless asked: a test's pictures must not follow it.
-  if (!options.headless || options.settings) shell_options.settings_file = SettingsPath();
+  if (!options.headless || options.settings) shell_options.settings_file = SettingsFile(files.data_dir());
   if (shell_options.settings_file) ReadSettings(*shell_options.settings_file, shell_options.settings, err);
   if (!options.headless && shell_options.settings_file) {  // the first start in a window: show the menu's key once
     std::error_code missing;

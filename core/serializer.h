@@ -9,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <type_traits>
 
 namespace nurumo {
@@ -32,6 +33,10 @@ class Serializer {
   bool loading() const { return loading_; }
   uint32_t version() const { return version_; }
   const std::string& bytes() const { return out_; }
+  // The bytes written, taken out of the writer.
+  std::string TakeBytes() { return std::move(out_); }
+  // Room for `size` bytes ahead of writing them.
+  void Reserve(std::size_t size) { out_.reserve(size); }
   bool at_end() const { return pos_ == in_.size(); }
   std::size_t remaining() const { return in_.size() - pos_; }  // bytes left to read
 

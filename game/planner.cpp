@@ -1,7 +1,10 @@
 #include "game/planner.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <map>
 #include <tuple>
@@ -81,9 +84,10 @@ bool SameOffers(const std::vector<Offer>& a, const Move& move) {
 struct MenuKey {
   int32_t node;
   int32_t level;
-  std::vector<const char*> labels;
+  int32_t count;
+  std::array<const char*, std::tuple_size_v<decltype(Move::choices)>> labels{};  // unused ones null
   bool operator<(const MenuKey& o) const {
-    return std::tie(node, level, labels) < std::tie(o.node, o.level, o.labels);
+    return std::tie(node, level, count, labels) < std::tie(o.node, o.level, o.count, o.labels);
   }
 };
 
@@ -97,8 +101,9 @@ class Model {
     EveryOffer draws;
     Move move;
     BuildPlace(place.after, draws, move);  // the changes are the same on every path
-    MenuKey key{node, before.Level, {}};
-    for (int32_t k = 1; k <= move.count; ++k) key.labels.push_back(move.choice(k).label.data());
+    MenuKey key{node, before.Level, move.count, {}};
+    for (int32_t k = 1; k <= move.count; ++k)
+      key.labels[static_cast<std::size_t>(k - 1)] = move.choice(k).label.data();
     auto it = menus_.find(key);
     if (it == menus_.end()) it = menus_.emplace(key, Variants(before, node)).first;
     place.variants = &it->second;
@@ -133,6 +138,42 @@ class Model {
 };
 
 constexpr int32_t kValues = 101;  // a mood's values 0..100
+constexpr std::size_t kTableSize = static_cast<std::size_t>(kPlaceCount * kValues);
+
+// 64-bit FNV-1a over the bytes of numbers, little-endian on every machine.
+struct Fnv {
+  uint64_t value = 14695981039346656037ull;
+  void Add(uint64_t bits, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+      value ^= (bits >> (8 * i)) & 0xFF;
+      value *= 1099511628211ull;
+    }
+  }
+  void Add(int32_t n) { Add(static_cast<uint32_t>(n), 4); }
+  void Add(uint32_t n) { Add(static_cast<uint64_t>(n), 4); }
+  void Add(double d) { Add(std::bit_cast<uint64_t>(d), 8); }
+};
+
+// The bundled tables, unpacked once, found by key and fingerprint.
+class StoredMoodTables {
+ public:
+  static const StoredMoodTables& Bundled() {
+    static const StoredMoodTables bundled(BundledMoodTables());
+    return bundled;
+  }
+  explicit StoredMoodTables(std::span<const unsigned char> packed)
+      : tables_(UnpackMoodTables(packed).value_or(std::vector<StoredMoodTable>{})) {}
+
+  // Any table worked out from the same places serves, whatever its mask.
+  const std::vector<double>* Find(uint64_t inputs) const {
+    for (const StoredMoodTable& t : tables_)
+      if (t.inputs == inputs) return &t.cost;
+    return nullptr;
+  }
+
+ private:
+  std::vector<StoredMoodTable> tables_;
+};
 constexpr int32_t kNearlyHigh = 75;  // a mood this high is soon high enough for a breakthrough test
 
 // One mood at a time: the expected moves, from entering a place with the mood
@@ -172,8 +213,30 @@ class MoodTables {
   const Table& Get(int32_t level, int32_t mood, int32_t mask) {
     const int32_t key = (level * 8 + mood) * 64 + mask;
     auto it = tables_.find(key);
-    if (it == tables_.end()) it = tables_.emplace(key, Compute(level, mood, mask)).first;
+    if (it == tables_.end()) it = tables_.emplace(key, Make(level, mood, mask)).first;
     return it->second;
+  }
+
+  // A table from its inputs: one kept in `stored` for exactly these inputs,
+  // else worked out. `inputs` is set to the inputs' fingerprint.
+  Table Make(int32_t level, int32_t mood, int32_t mask, const StoredMoodTables* stored, uint64_t& inputs) {
+    const std::vector<Row> rows = Rows(level, mood, mask);
+    inputs = Fingerprint(rows);
+    Table table;
+    const std::vector<double>* kept = stored ? stored->Find(inputs) : nullptr;
+    if (kept)
+      table.cost = *kept;
+    else
+      table.cost = Iterate(rows);
+    table.Add();
+    return table;
+  }
+  uint64_t Fingerprint(int32_t level, int32_t mood, int32_t mask) {
+    return Fingerprint(Rows(level, mood, mask));
+  }
+  Table Make(int32_t level, int32_t mood, int32_t mask) {
+    uint64_t inputs = 0;
+    return Make(level, mood, mask, settings_.stored_tables ? &StoredMoodTables::Bundled() : nullptr, inputs);
   }
 
   // The moods other than `mood` that are high, or near enough to be brought
@@ -228,13 +291,9 @@ class MoodTables {
     uint32_t count = 0;
   };
 
-  // Value iteration in place (a place reads the costs already renewed in its
-  // sweep, and the sums of the sweep before). Each place reads only the
-  // column of the mood's value it leaves the build with, so a place whose
-  // column has not changed since it was last worked out would come to the
-  // same cost again and is left alone: every cost is the one a full sweep
-  // would give, found with a fraction of the work.
-  Table Compute(int32_t level, int32_t mood, int32_t mask) {
+  // Every place at every value of the mood, built once, its menus flattened
+  // into variants_ and offers_.
+  std::vector<Row> Rows(int32_t level, int32_t mood, int32_t mask) {
     PlayerData base;
     base.Level = level;
     for (int32_t j = 1; j <= 5; ++j) base.Params[j] = (mask >> (j - 1)) & 1 ? 95 : 50;
@@ -253,7 +312,8 @@ class MoodTables {
         // What entering a place takes from the moods held still: points to
         // be won back later, at a price in moves.
         for (int32_t j = 1; j <= level; ++j)
-          if (j != mood) row.drain += std::max(0, base.Params[j] - place.after.Params[j]) * settings_.point_cost;
+          if (j != mood)
+            row.drain += std::max(0, base.Params[j] - place.after.Params[j]) * settings_.point_cost;
         row.first = static_cast<uint32_t>(variants_.size());
         row.count = static_cast<uint32_t>(place.variants->size());
         for (const Variant& variant : *place.variants) {
@@ -263,6 +323,41 @@ class MoodTables {
         }
       }
     }
+    return rows;
+  }
+
+  // Everything the sweeps read, so that equal fingerprints mean equal costs.
+  uint64_t Fingerprint(const std::vector<Row>& rows) const {
+    Fnv hash;
+    hash.Add(settings_.death);
+    hash.Add(static_cast<int32_t>(kSweeps));
+    hash.Add(kSettled);
+    for (const Row& row : rows) {
+      hash.Add(row.next);
+      hash.Add(static_cast<int32_t>(row.fixed));
+      hash.Add(row.drain);
+      hash.Add(row.count);
+    }
+    for (const FlatVariant& variant : variants_) {
+      hash.Add(variant.p);
+      hash.Add(variant.count);
+    }
+    for (const Odds& odds : offers_) {
+      hash.Add(odds.low);
+      hash.Add(odds.count);
+      hash.Add(odds.other);
+    }
+    return hash.value;
+  }
+
+  // Value iteration in place (a place reads the costs already renewed in its
+  // sweep, and the sums of the sweep before). Each place reads only the
+  // column of the mood's value it leaves the build with, so a place whose
+  // column has not changed since it was last worked out would come to the
+  // same cost again and is left alone: every cost is the one a full sweep
+  // would give, found with a fraction of the work.
+  std::vector<double> Iterate(const std::vector<Row>& rows) {
+    const std::size_t count = rows.size();
     Table table;
     table.cost.assign(count, 0.0);
     table.Add();
@@ -290,7 +385,7 @@ class MoodTables {
         computed[at] = clock;
         const double cost = row.next <= 0 ? settings_.death
                             : row.fixed   ? std::min(settings_.death, row.drain + 0.0)
-                                          : std::min(settings_.death, row.drain + After(table, row, row.next));
+                                        : std::min(settings_.death, row.drain + After(table, row, row.next));
         if (cost == table.cost[at]) continue;
         change = std::max(change, std::abs(cost - table.cost[at]));
         table.cost[at] = cost;
@@ -300,9 +395,7 @@ class MoodTables {
       }
       if (change < kSettled) break;
     }
-    for (int32_t v = 0; v < kValues; ++v)
-      if (unsummed[static_cast<std::size_t>(v)]) table.AddColumn(v);
-    return table;
+    return std::move(table.cost);
   }
 
   // After() over a flattened place, in the same order of sums.
@@ -463,6 +556,116 @@ Move MenuWithOdds(const PlayerData& player, const ChoiceList& list) {
       if (rules.choice(r).label == c.label) c.odds = rules.choice(r).odds;
   }
   return menu;
+}
+
+}  // namespace nurumo
+
+namespace nurumo {
+
+std::vector<StoredMoodTable> WorkOutMoodTables(const PlannerSettings& settings, bool costs) {
+  Model model;
+  MoodTables tables(model, settings);
+  std::vector<StoredMoodTable> out;
+  for (int32_t level = 1; level <= 5; ++level) {
+    for (int32_t mood = 1; mood <= level; ++mood) {
+      // Which other moods are high, those above the level too: the
+      // breakthrough tests read them. Masks that give the same places give
+      // the same table, kept once.
+      for (int32_t mask = 0; mask < 32; ++mask) {
+        if (mask & 1 << (mood - 1)) continue;
+        const uint64_t inputs = tables.Fingerprint(level, mood, mask);
+        if (std::any_of(out.begin(), out.end(), [&](const StoredMoodTable& t) { return t.inputs == inputs; }))
+          continue;
+        StoredMoodTable t{level, mood, mask, inputs, {}};
+        if (costs) t.cost = tables.Make(level, mood, mask, nullptr, t.inputs).cost;
+        out.push_back(std::move(t));
+      }
+    }
+  }
+  return out;
+}
+
+StoredMoodTable WorkOutMoodTable(int32_t level, int32_t mood, int32_t mask, const PlannerSettings& settings) {
+  Model model;
+  MoodTables tables(model, settings);
+  StoredMoodTable t{level, mood, mask, 0, {}};
+  t.cost = tables.Make(level, mood, mask, nullptr, t.inputs).cost;
+  return t;
+}
+
+namespace {
+
+// A pack: "NMT1", the count of tables, then deflated: each table's key and
+// fingerprint, and every cost of every table as eight planes of bytes (all
+// lowest bytes first), which deflate packs five times smaller than the
+// doubles side by side.
+constexpr unsigned char kPackMagic[4] = {'N', 'M', 'T', '1'};
+constexpr uint32_t kMostTables = 1024;
+constexpr std::size_t kHeadBytes = 20;  // level, mood, mask, fingerprint
+
+void PutLe(std::vector<unsigned char>& out, uint64_t bits, int bytes) {
+  for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(bits >> (8 * i)));
+}
+uint64_t GetLe(const unsigned char* in, int bytes) {
+  uint64_t bits = 0;
+  for (int i = 0; i < bytes; ++i) bits |= static_cast<uint64_t>(in[i]) << (8 * i);
+  return bits;
+}
+
+}  // namespace
+
+std::vector<unsigned char> PackMoodTables(const std::vector<StoredMoodTable>& tables) {
+  std::vector<unsigned char> plain;
+  for (const StoredMoodTable& t : tables) {
+    PutLe(plain, static_cast<uint32_t>(t.level), 4);
+    PutLe(plain, static_cast<uint32_t>(t.mood), 4);
+    PutLe(plain, static_cast<uint32_t>(t.mask), 4);
+    PutLe(plain, t.inputs, 8);
+  }
+  for (int plane = 0; plane < 8; ++plane)
+    for (const StoredMoodTable& t : tables)
+      for (std::size_t i = 0; i < kTableSize; ++i)
+        plain.push_back(static_cast<unsigned char>(std::bit_cast<uint64_t>(t.cost.at(i)) >> (8 * plane)));
+  uLongf size = compressBound(static_cast<uLong>(plain.size()));
+  std::vector<unsigned char> out(kPackMagic, kPackMagic + 4);
+  PutLe(out, tables.size(), 4);
+  const std::size_t head = out.size();
+  out.resize(head + size);
+  if (compress2(out.data() + head, &size, plain.data(), static_cast<uLong>(plain.size()), 9) != Z_OK)
+    return {};
+  out.resize(head + size);
+  return out;
+}
+
+std::optional<std::vector<StoredMoodTable>> UnpackMoodTables(std::span<const unsigned char> packed) {
+  if (packed.size() < 8 || !std::equal(kPackMagic, kPackMagic + 4, packed.begin())) return std::nullopt;
+  const auto count = static_cast<uint32_t>(GetLe(packed.data() + 4, 4));
+  if (count > kMostTables) return std::nullopt;
+  std::vector<unsigned char> plain(count * (kHeadBytes + kTableSize * 8));
+  uLongf size = static_cast<uLongf>(plain.size());
+  if (uncompress(plain.data(), &size, packed.data() + 8, static_cast<uLong>(packed.size() - 8)) != Z_OK ||
+      size != plain.size())
+    return std::nullopt;
+  std::vector<StoredMoodTable> tables(count);
+  const unsigned char* at = plain.data();
+  for (StoredMoodTable& t : tables) {
+    t.level = static_cast<int32_t>(GetLe(at, 4));
+    t.mood = static_cast<int32_t>(GetLe(at + 4, 4));
+    t.mask = static_cast<int32_t>(GetLe(at + 8, 4));
+    t.inputs = GetLe(at + 12, 8);
+    at += kHeadBytes;
+  }
+  std::vector<uint64_t> bits(kTableSize);
+  for (std::size_t k = 0; k < count; ++k) {
+    std::fill(bits.begin(), bits.end(), 0);
+    for (int plane = 0; plane < 8; ++plane) {
+      const unsigned char* row = at + (static_cast<std::size_t>(plane) * count + k) * kTableSize;
+      for (std::size_t i = 0; i < kTableSize; ++i) bits[i] |= static_cast<uint64_t>(row[i]) << (8 * plane);
+    }
+    tables[k].cost.resize(kTableSize);
+    for (std::size_t i = 0; i < kTableSize; ++i) tables[k].cost[i] = std::bit_cast<double>(bits[i]);
+  }
+  return tables;
 }
 
 }  // namespace nurumo

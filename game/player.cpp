@@ -2,12 +2,12 @@
 
 #include "core/serializer.h"
 
-#include <unistd.h>
 
 #include <filesystem>
 
 #include "core/text.h"
 #include "game/game.h"
+#include "platform/files.h"
 
 namespace nurumo {
 
@@ -85,7 +85,7 @@ bool SaveFileWritable(const std::filesystem::path& path) {
   if ((status.permissions() & (perms::owner_write | perms::group_write | perms::others_write)) ==
       perms::none)
     return false;
-  return ::access(path.c_str(), W_OK) == 0;
+  return CanWriteFile(path);
 }
 
 // Something is at the save file's place, and it is no save.dat we may write.

@@ -12,6 +12,7 @@
 #include "extras/saying.h"
 #include "game/game.h"
 #include "gfx/picture_size.h"
+#include "platform/files.h"
 
 namespace nurumo {
 
@@ -47,7 +48,7 @@ void LoadPicture(Game& game, const std::string& path, Surface& surface) {
   if (!TryUtf8ToCp932(reason, reason_cp932)) reason_cp932.assign(1, '?');
   std::string text = Sjis("画像ファイルを読み込めません: ");
   text.append(path).append(" (").append(reason_cp932).append(")");
-  text.append(Sjis("\nフォルダ: ")).append(Utf8ToCp932Lossy(game.platform.Files().Resolve(path).parent_path().string()));
+  text.append(Sjis("\nフォルダ: ")).append(Utf8ToCp932Lossy(Utf8Of(game.platform.Files().Resolve(path).parent_path())));
   throw FileError(text);
 }
 

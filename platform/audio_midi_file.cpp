@@ -1,4 +1,5 @@
 #include "platform/audio_midi_file.h"
+#include "platform/files.h"
 
 #include <algorithm>
 #include <cctype>
@@ -276,7 +277,7 @@ std::string_view UnwrapRmid(std::string_view bytes) {
 }
 
 bool IsMidiName(const std::filesystem::path& file) {
-  std::string extension = file.extension().string();
+  std::string extension = Utf8Of(file.extension());
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return extension == ".mid" || extension == ".midi" || extension == ".rmi";
 }

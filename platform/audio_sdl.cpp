@@ -1,5 +1,6 @@
 // Music and sound effects through SDL2_mixer; MIDI through its FluidSynth
-// backend and an installed General MIDI soundfont. Whatever is missing (the
+// backend and an installed General MIDI soundfont, or on Windows through
+// the system's own synthesizer (SDL2_mixer's native MIDI). Whatever is missing (the
 // audio device, the soundfont, a readable file) the game plays on in silence
 // and one line on standard error says why.
 #include "platform/audio_sdl.h"
@@ -23,6 +24,7 @@
 #include "platform/files.h"
 #include "platform/rendered_music.h"
 #include "platform/sdl/sdl_events.h"
+#include "platform/system.h"
 
 namespace nurumo {
 
@@ -57,10 +59,14 @@ class Mixer {
       return;
     }
     subsystem_ = true;
-    std::string problem;
-    std::string fonts = FindSoundFonts(std::getenv("SDL_SOUNDFONTS"), kInstalledSoundFonts, problem);
-    if (!problem.empty()) Say(problem);
-    if (!fonts.empty()) midi_ = Mix_SetSoundFonts(fonts.c_str()) != 0;  // before the device opens
+    if (MidiNeedsSoundFont()) {
+      std::string problem;
+      std::string fonts = FindSoundFonts(std::getenv("SDL_SOUNDFONTS"), kInstalledSoundFonts, problem);
+      if (!problem.empty()) Say(problem);
+      if (!fonts.empty()) midi_ = Mix_SetSoundFonts(fonts.c_str()) != 0;  // before the device opens
+    } else {
+      midi_ = true;  // the machine's own synthesizer
+    }
     if (Mix_OpenAudio(kFrequency, AUDIO_S16SYS, 2, kChunkSamples) != 0) {
       Say(std::string("no audio device (") + Mix_GetError() + "); playing in silence");
       midi_ = false;
@@ -183,7 +189,7 @@ class SdlMusic : public MusicDevice {
       return true;
     }
     bytes_.clear();
-    if (!reason.empty()) mixer_->Say("cannot play " + file.string() + " (" + reason + ")");
+    if (!reason.empty()) mixer_->Say("cannot play " + Utf8Of(file) + " (" + reason + ")");
     return false;
   }
   void Play() override {

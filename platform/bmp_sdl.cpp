@@ -52,7 +52,7 @@ bool SavePngWithSdl(const Surface& surface, const std::filesystem::path& file, s
     std::memcpy(static_cast<uint8_t*>(s->pixels) + static_cast<std::ptrdiff_t>(y) * s->pitch, surface.Row(y),
                 static_cast<std::size_t>(surface.width) * 3);
   SDL_UnlockSurface(s);
-  bool ok = IMG_SavePNG(s, file.c_str()) == 0;
+  bool ok = IMG_SavePNG(s, Utf8Of(file).c_str()) == 0;
   if (!ok) error = SDL_GetError();
   SDL_FreeSurface(s);
   return ok;

@@ -1,12 +1,6 @@
 #include "platform/files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "core/text.h"
@@ -46,46 +40,13 @@ constexpr const char* kTooLarge = "larger than 64 MB";
 
 }  // namespace
 
-RegularFile::RegularFile(const fs::path& path, std::string& error) {
-  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a pipe cannot hold the open up
-  struct stat info {};
-  if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
-    error = std::strerror(errno);
-    Close();
-  } else if (!S_ISREG(info.st_mode)) {
-    error = S_ISDIR(info.st_mode) ? std::strerror(EISDIR) : "not a regular file";
-    Close();
-  } else {
-    size_ = static_cast<uint64_t>(info.st_size);
-  }
+fs::path PathOfUtf8(std::string_view utf8) {
+  return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
 }
 
-// In chunks, so that what is held never runs far ahead of what the file
-// really gave.
-bool RegularFile::Read(std::size_t max_bytes, std::string& out, std::string& error) {
-  constexpr std::size_t kChunk = std::size_t{1} << 16;
-  out.reserve(static_cast<std::size_t>(std::min<uint64_t>(size_, max_bytes)));
-  char chunk[kChunk];
-  while (out.size() < max_bytes) {
-    ssize_t n = ::read(fd_, chunk, std::min(kChunk, max_bytes - out.size()));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      error = std::strerror(errno);
-      return false;
-    }
-    if (n == 0) break;
-    out.append(chunk, static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-bool RegularFile::Seek(uint64_t offset) {
-  return fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) == static_cast<off_t>(offset);
-}
-
-void RegularFile::Close() {
-  if (fd_ >= 0) ::close(fd_);
-  fd_ = -1;
+std::string Utf8Of(const fs::path& path) {
+  const std::u8string utf8 = path.u8string();
+  return std::string(reinterpret_cast<const char*>(utf8.data()), utf8.size());
 }
 
 bool ReadFileHead(const fs::path& path, std::size_t max_bytes, std::string& out, uint64_t& file_size,
@@ -110,16 +71,16 @@ fs::path FileSystem::Resolve(std::string_view cp932) const {
                                                                      : data_dir_;
   fs::path result = base;
   for (const std::string& part : parts) {
-    fs::path exact = result / fs::path(part);
+    fs::path exact = result / PathOfUtf8(part);
     std::error_code ec;
-    if (fs::exists(exact, ec) || !fs::is_directory(result, ec)) {
+    if (ExistsAsNamed(exact) || !fs::is_directory(result, ec)) {
       result = exact;
       continue;
     }
     fs::path found = exact;
     std::string want = FoldCase(part);
     for (const auto& entry : fs::directory_iterator(result, ec)) {
-      if (FoldCase(entry.path().filename().string()) == want) {
+      if (FoldCase(Utf8Of(entry.path().filename())) == want) {
         found = entry.path();
         break;
       }

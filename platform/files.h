@@ -13,6 +13,21 @@
 
 namespace nurumo {
 
+// A path from UTF-8 text, and the UTF-8 text of a path. Every path made
+// from text, or shown as text, goes through these: a path's narrow form is
+// UTF-8 on Linux but not on Windows.
+std::filesystem::path PathOfUtf8(std::string_view utf8);
+std::string Utf8Of(const std::filesystem::path& path);
+
+// Whether this file may be written (it exists and write access is granted).
+bool CanWriteFile(const std::filesystem::path& path);
+
+// Whether a file or folder exists under exactly this name, letter case
+// included: where the file system ignores case (Windows), the name found
+// under another spelling does not count, so the game names files as they
+// are spelt on the disk on every machine.
+bool ExistsAsNamed(const std::filesystem::path& path);
+
 // A regular file open for reading, closed when it goes. A pipe or a device
 // is refused (ok() is false, with a reason): reading one could block or
 // never end.

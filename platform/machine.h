@@ -1,5 +1,5 @@
 // What differs between the machines the SDL platform runs on, beyond the
-// faces (font_files.h) and the music (rendered_music.h). The desktop's
+// faces (fonts.h) and the music (rendered_music.h). The desktop's
 // answers are in machine.cpp, the web page's in web/machine.cpp.
 #pragma once
 

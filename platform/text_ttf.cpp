@@ -1,5 +1,5 @@
-// The text rasteriser: SDL2_ttf over the Japanese faces the machine has
-// (platform/font_files.h finds them). Three ways to turn a text into pixels (TextRendering):
+// The text rasteriser: SDL2_ttf over the Japanese faces FindFaceFiles()
+// finds. Three ways to turn a text into pixels (TextRendering):
 //   bitmap  the hand-drawn bitmaps of the Mona face at the sizes it has them
 //           (9 pt and 12 pt at 96 dpi), bold and italic made the way bitmap
 //           fonts always made them; every other size as `sharp`
@@ -26,17 +26,14 @@
 #include "core/text.h"
 #include "gfx/raster.h"
 #include "platform/devices.h"
-#include "platform/font_files.h"
+#include "platform/files.h"
+#include "platform/fonts.h"
 
 namespace nurumo {
 
 namespace {
 
 constexpr unsigned kDpi = 96;  // points are at 96 dots per inch: 12 pt = 16 px
-constexpr const char* kMissingFont =
-    "No Japanese font found: install the package fonts-ipafont-gothic";
-constexpr const char* kMissingBitmapFont =
-    "nurumo: the bitmap font Mona is not installed (package fonts-mona); small text is drawn sharp instead";
 
 // What the cache may hold: a frame draws a few dozen texts, mostly the same
 // ones every frame, and all the text a 416 x 256 screen can show fits in a
@@ -54,7 +51,12 @@ std::vector<int> Strikes(const FaceFile& face) {
   FT_Library library = nullptr;
   if (FT_Init_FreeType(&library) != 0) return sizes;
   FT_Face ft = nullptr;
-  if (FT_New_Face(library, face.path.c_str(), face.index, &ft) == 0) {
+  // Read through the file layer: FreeType's own opening takes no UTF-8 path on Windows.
+  std::string bytes, error;
+  uint64_t size = 0;
+  if (ReadFileHead(PathOfUtf8(face.path), FileSystem::kReadLimit, bytes, size, error) && size == bytes.size() &&
+      FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(bytes.data()), static_cast<FT_Long>(bytes.size()),
+                         face.index, &ft) == 0) {
     for (int i = 0; i < ft->num_fixed_sizes; ++i) sizes.push_back(ft->available_sizes[i].height);
     FT_Done_Face(ft);
   }
@@ -62,14 +64,11 @@ std::vector<int> Strikes(const FaceFile& face) {
   return sizes;
 }
 
-using Faces = FaceFiles;
-
 Faces FindFaces(TextRendering rendering) {
   Faces faces = FindFaceFiles(rendering == TextRendering::Bitmap);
-  if (faces.outline.path.empty()) throw std::runtime_error(kMissingFont);
   if (rendering == TextRendering::Bitmap) {
     if (!faces.bitmap.path.empty()) faces.bitmap.strikes = Strikes(faces.bitmap);
-    if (faces.bitmap.strikes.empty()) std::cerr << kMissingBitmapFont << '\n';
+    if (faces.bitmap.strikes.empty()) std::cerr << MissingBitmapFontText() << '\n';
   }
   return faces;
 }

@@ -7,6 +7,7 @@
 #include "core/text.h"
 #include "game/game.h"
 #include "game/messages.h"
+#include "platform/files.h"
 
 namespace nurumo {
 
@@ -108,7 +109,7 @@ bool IsCommand(std::string_view line, std::string_view keyword, TokenSlots& slot
 bool LoadScript(Game& game, const std::string& cp932_path, bool unscramble) {
   FileSystem& files = game.platform.Files();
   if (!files.Exists(cp932_path)) {
-    game.platform.Note("script not found: " + files.Resolve(cp932_path).string());
+    game.platform.Note("script not found: " + Utf8Of(files.Resolve(cp932_path)));
     RefuseScript(game, Sjis("『") + cp932_path + Sjis("』が見つかりません。終了します。"));
     return false;
   }

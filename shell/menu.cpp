@@ -7,6 +7,7 @@
 
 #include "core/text.h"
 #include "gfx/raster.h"
+#include "platform/system.h"
 #include "shell/history.h"
 #include "shell/settings.h"
 
@@ -51,7 +52,7 @@ std::string Fit(TextRasterizer& text, const std::string& cp932, const FontSpec& 
 std::string SavedAt(int64_t seconds) {
   const auto when = static_cast<std::time_t>(seconds);
   std::tm local{};
-  localtime_r(&when, &local);
+  if (!LocalTime(when, local)) return "";
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y/%m/%d %H:%M", &local);
   return stamp;

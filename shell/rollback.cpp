@@ -19,4 +19,10 @@ std::string Rollback::TakeNewest(uint32_t& at) {
   return state;
 }
 
+std::size_t Rollback::bytes() const {
+  std::size_t sum = 0;
+  for (const Step& step : steps_) sum += step.packed.capacity();
+  return sum;
+}
+
 }  // namespace nurumo

@@ -21,6 +21,8 @@ class Rollback {
   // The newest state, removed from the list; `at` is when it was taken.
   std::string TakeNewest(uint32_t& at);
   void Clear() { steps_.clear(); }
+  // The memory the kept steps hold.
+  std::size_t bytes() const;
 
  private:
   struct Step {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 #include <sstream>
 #include <system_error>
 
@@ -41,14 +40,6 @@ const std::array<SettingRow, 6>& SettingRows() {
       {"voice", "音声モード", &Settings::voice, 0, 1, false, "（次回の起動から）", {"オフ", "オン"}},
   }};
   return rows;
-}
-
-std::optional<fs::path> SettingsPath() {
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
-    return fs::path(xdg) / "nurumo" / "settings.ini";  // a relative value is to be ignored
-  if (const char* home = std::getenv("HOME"); home && *home)
-    return fs::path(home) / ".config" / "nurumo" / "settings.ini";
-  return std::nullopt;
 }
 
 namespace {
@@ -111,7 +102,7 @@ bool SplitLine(std::string_view line, KeyLine& out) {
 void ReadSettings(const fs::path& path, Settings& settings, std::ostream& err) {
   std::string text, why;
   if (!SettingsText(path, text, why)) {
-    err << "nurumo: " << path.string() << ": " << why << "; the settings file is ignored\n";
+    err << "nurumo: " << Utf8Of(path) << ": " << why << "; the settings file is ignored\n";
     return;
   }
   Settings read = settings;
@@ -128,7 +119,7 @@ void ReadSettings(const fs::path& path, Settings& settings, std::ostream& err) {
     auto [end, failure] = std::from_chars(value.data(), value.data() + value.size(), parsed);
     if (!row || value.empty() || failure != std::errc() || end != value.data() + value.size() ||
         parsed < row->low || parsed > row->high) {
-      err << "nurumo: " << path.string() << ": line " << number << " is not understood; the settings file is ignored\n";
+      err << "nurumo: " << Utf8Of(path) << ": line " << number << " is not understood; the settings file is ignored\n";
       return;
     }
     read.*(row->field) = parsed;
@@ -168,7 +159,7 @@ bool CreateSettings(const fs::path& path, std::string& error) {
     error = ec.message();
     return false;
   }
-  return FileSystem(path.parent_path()).WriteAtomic(path.filename().string(), kSettingsHeader, error);
+  return FileSystem(path.parent_path()).WriteAtomic(Utf8Of(path.filename()), kSettingsHeader, error);
 }
 
 bool UpdateSettings(const fs::path& path, std::string_view key, int value, std::string& error) {
@@ -180,7 +171,7 @@ bool UpdateSettings(const fs::path& path, std::string_view key, int value, std::
     error = ec.message();
     return false;
   }
-  return FileSystem(path.parent_path()).WriteAtomic(path.filename().string(), UpdateSettingsText(text, key, value),
+  return FileSystem(path.parent_path()).WriteAtomic(Utf8Of(path.filename()), UpdateSettingsText(text, key, value),
                                                    error);
 }
 

@@ -39,9 +39,7 @@ struct SettingRow {
 
 const std::array<SettingRow, 6>& SettingRows();
 
-// $XDG_CONFIG_HOME/nurumo/settings.ini, by default ~/.config/nurumo/settings.ini;
-// nullopt when neither variable helps.
-std::optional<std::filesystem::path> SettingsPath();
+// Where the file is kept: SettingsFile() in platform/system.h.
 
 // The settings of the file over `settings`. A missing file changes nothing;
 // one that cannot be taken (an unknown key, a value that is not a number in

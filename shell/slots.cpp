@@ -83,6 +83,7 @@ std::string PackState(std::string_view raw) {
                 static_cast<uLong>(raw.size()), 1) != Z_OK)
     throw SerializeError("cannot compress the state");
   packed.resize(size);
+  packed.shrink_to_fit();  // the rollback keeps a hundred of these: not at the size of the bound
   return packed;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <string_view>
 
 #include "core/serializer.h"
@@ -144,8 +145,12 @@ std::string EncodeSnapshot(Game& game, uint32_t now) {
   TimerState timers = game.timers;
   for (TimerSlot& slot : timers.TimerSlots) slot.LastTime = now - slot.LastTime;  // the age, modulo 2^32
   Serializer s = Serializer::Writer(kSnapshotVersion);
+  // The rollback takes one before every step: grown once, not copied.
+  static std::atomic<std::size_t> last_size{0};
+  s.Reserve(last_size.load(std::memory_order_relaxed) + 4096);
   SyncState(s, game, timers);
-  return s.bytes();
+  last_size.store(s.bytes().size(), std::memory_order_relaxed);
+  return s.TakeBytes();
 }
 
 std::unique_ptr<Snapshot> DecodeSnapshot(std::string_view bytes, uint32_t version) {

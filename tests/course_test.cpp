@@ -11,6 +11,7 @@
 #include "core/text.h"
 #include "game/flow.h"
 #include "game/player.h"
+#include "platform/files.h"
 #include "script/script.h"
 #include "tests/picture_fixtures.h"
 #include "timing/pump.h"
@@ -203,7 +204,7 @@ TEST_F(Course, BreakthroughEpilogueAfterwordAndEnding) {
   EXPECT_EQ(game.flow.FlowState, 90);
   Press(vk::kX);
   EXPECT_EQ(Caption(), "おまけ");
-  EXPECT_TRUE(std::filesystem::exists(h.dir.path() / "あとがき.txt"));
+  EXPECT_TRUE(std::filesystem::exists(h.dir.path() / PathOfUtf8("あとがき.txt")));
   for (int i = 0; i < 4; ++i) Press(vk::kSpace);
   Run(500);
   ExpectInOrder({R"("file":"dat\\breakthrough.wav")", R"("text":"Level5 >>>>> Breaking Through")",

@@ -95,7 +95,7 @@ TEST(GameDir, AGivenFolderIsTakenOnlyWithItsDat) {
 
 TEST(DataDir, AnInstalledGameIsNeverWrittenInto) {
   Tree tree;
-  testing::ScopedEnv home("XDG_DATA_HOME", tree.root / "xdg");
+  testing::ScopedEnv home(testing::kUserDataVariable, tree.root / "xdg");
   EXPECT_EQ(ChooseDataDir({tree.here, false}), tree.here);  // writable, copied or built: its own folder
   EXPECT_EQ(ChooseDataDir({tree.games_share, true}), tree.root / "xdg" / "nurumo");
   EXPECT_TRUE(fs::is_directory(tree.root / "xdg" / "nurumo"));

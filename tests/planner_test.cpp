@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iterator>
+#include <tuple>
 #include <string>
 
 #include "core/random.h"
@@ -96,9 +98,54 @@ TEST(Planner, MakesThePinnedChoicesWithFreshOrKeptTables) {
     EXPECT_EQ(PlayedChoices(kept, game.seed, start), game.choices) << "seed " << game.seed << ", kept";
   }
   const PinnedGame& last = kPinned[std::size(kPinned) - 1];
-  Planner fresh;
+  PlannerSettings worked_out;
+  worked_out.stored_tables = false;  // every table worked out here, none taken from the program
+  Planner fresh(worked_out);
   EXPECT_EQ(PlayedChoices(fresh, last.seed, testing::Player(last.level, last.moods, last.node)), last.choices)
       << "seed " << last.seed << ", fresh";
+}
+
+// The tables kept in the program are the ones the rules give now: every
+// fingerprint, and the costs of a few tables worked out again in full (a
+// change to the sweeps themselves would leave the fingerprints alone).
+// When this fails, run nurumo-planner-tables game/planner_tables.bin.
+TEST(Planner, KeptTablesAreTheOnesTheRulesGive) {
+  const auto kept = UnpackMoodTables(BundledMoodTables());
+  ASSERT_TRUE(kept.has_value());
+  const std::vector<StoredMoodTable> now = WorkOutMoodTables({}, false);
+  ASSERT_EQ(kept->size(), now.size());
+  for (std::size_t i = 0; i < now.size(); ++i) {
+    const StoredMoodTable& k = (*kept)[i];
+    EXPECT_EQ(std::tie(k.level, k.mood, k.mask, k.inputs),
+              std::tie(now[i].level, now[i].mood, now[i].mask, now[i].inputs))
+        << "table " << i;
+  }
+  for (const auto& [level, mood, mask] : {std::tuple{2, 2, 1}, {4, 2, 5}, {5, 3, 16}}) {
+    const StoredMoodTable now_one = WorkOutMoodTable(level, mood, mask);
+    const auto it = std::find_if(kept->begin(), kept->end(),
+                                 [&](const StoredMoodTable& t) { return t.inputs == now_one.inputs; });
+    ASSERT_NE(it, kept->end()) << level << " " << mood << " " << mask;
+    EXPECT_TRUE(it->cost == now_one.cost) << level << " " << mood << " " << mask;
+  }
+}
+
+// A pack that is cut, claims more tables than it holds, too many, or is of
+// another kind is refused as a whole; the planner then works its tables out.
+TEST(Planner, APackThatIsNotOneIsRefused) {
+  const StoredMoodTable one = WorkOutMoodTable(1, 1, 0);
+  const std::vector<unsigned char> good = PackMoodTables({one});
+  const auto unpacked = UnpackMoodTables(good);
+  ASSERT_TRUE(unpacked.has_value());
+  EXPECT_TRUE(unpacked->size() == 1 && unpacked->at(0) == one);
+  std::vector<unsigned char> cut(good.begin(), good.end() - 1);
+  std::vector<unsigned char> more_than_it_holds = good;
+  more_than_it_holds[4] = 2;
+  std::vector<unsigned char> too_many = good;
+  too_many[5] = 0xFF;
+  std::vector<unsigned char> other_kind = good;
+  other_kind[3] = '2';
+  for (const auto& bad : {std::vector<unsigned char>{}, cut, more_than_it_holds, too_many, other_kind})
+    EXPECT_FALSE(UnpackMoodTables(bad).has_value());
 }
 
 }  // namespace

@@ -145,5 +145,17 @@ TEST(Rollback, KeepsTheNewestStepsAndGivesEachBackOnce) {
   EXPECT_TRUE(rollback.empty());
 }
 
+// A hundred steps of a game whose pictures pack well stay small: a step
+// holds its packed bytes, not the room packing them needed.
+TEST(Rollback, KeepsStepsInTheRoomTheyPackInto) {
+  Rollback rollback;
+  std::string state(1 << 20, '\0');
+  for (uint32_t i = 0; i < Rollback::kKeep; ++i) {
+    state[i] = 'x';
+    rollback.Record(state, i);
+  }
+  EXPECT_LT(rollback.bytes(), std::size_t{4} << 20);
+}
+
 }  // namespace
 }  // namespace nurumo

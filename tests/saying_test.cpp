@@ -62,7 +62,7 @@ TEST(Afterword, IsWrittenUnscrambledWithCrLfAndTheClearNoticeFollows) {
   EXPECT_EQ(h.dir.Read(kAfterwordName), Sjis("あとがき // 全部そのまま") + "\r\n\r\n\t\r\nThe end.\r\n");
   std::vector<std::string> names;
   for (const auto& entry : std::filesystem::directory_iterator(h.dir.path()))
-    names.push_back(entry.path().filename().string());
+    names.push_back(Utf8Of(entry.path().filename()));
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (Lines{"dat", kAfterwordName}));
 
@@ -78,7 +78,7 @@ TEST(Afterword, AMissingSourceGivesAnEmptyFile) {
   testing::HeadlessGame h;
   h.dir.Write(kAfterwordName, "old");
   ExportAfterword(h.game);
-  EXPECT_TRUE(std::filesystem::exists(h.dir.path() / kAfterwordName));
+  EXPECT_TRUE(std::filesystem::exists(h.dir.path() / PathOfUtf8(kAfterwordName)));
   EXPECT_EQ(h.dir.Read(kAfterwordName), "");
   ASSERT_EQ(h.platform.boxes().size(), 1u);
   EXPECT_EQ(Cp932ToUtf8(h.platform.boxes()[0].caption), "クリア");
@@ -87,7 +87,7 @@ TEST(Afterword, AMissingSourceGivesAnEmptyFile) {
 TEST(Afterword, AFileThatCannotBeWrittenIsToldInJapaneseAndTheGameGoesOn) {
   testing::HeadlessGame h;
   h.dir.Write("dat/a.dat", ScrambledSource({"x"}));
-  std::filesystem::create_directory(h.dir.path() / kAfterwordName);  // in the way, even for root
+  std::filesystem::create_directory(h.dir.path() / PathOfUtf8(kAfterwordName));  // in the way, even for root
   ExportAfterword(h.game);
 
   ASSERT_EQ(h.platform.boxes().size(), 2u);
@@ -98,7 +98,7 @@ TEST(Afterword, AFileThatCannotBeWrittenIsToldInJapaneseAndTheGameGoesOn) {
   const HeadlessPlatform::Box& clear = h.platform.boxes()[1];
   EXPECT_EQ(Cp932ToUtf8(clear.caption), "クリア");
   EXPECT_EQ(Cp932ToUtf8(clear.text), "ゲームクリアです。\r\nお疲れ様でした。");
-  EXPECT_TRUE(std::filesystem::is_directory(h.dir.path() / kAfterwordName));
+  EXPECT_TRUE(std::filesystem::is_directory(h.dir.path() / PathOfUtf8(kAfterwordName)));
 }
 
 }  // namespace

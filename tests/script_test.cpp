@@ -1,6 +1,5 @@
 // Script files: line reading, the cipher, splitting, tokens and the loader.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -242,7 +241,8 @@ TEST_F(Loader, MissingScriptShowsItsBoxEndsTheGameAndKeepsTheBuffer) {
 }
 
 TEST_F(Loader, UnreadableScriptSaysWhyAndEndsTheGame) {
-  if (::geteuid() == 0) GTEST_SKIP() << "the superuser reads every file";
+  if (!testing::kHasPermissionBits) GTEST_SKIP() << testing::kNoPermissionBits;
+  if (testing::RunsAsSuperuser()) GTEST_SKIP() << "the superuser reads every file";
   Write("locked.dat", Scrambled({"x"}));
   std::filesystem::permissions(h.dir.path() / "dat/locked.dat", std::filesystem::perms::none);
   EXPECT_FALSE(Load("locked.dat"));

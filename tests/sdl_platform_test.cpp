@@ -4,6 +4,7 @@
 
 #include <SDL.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -65,6 +66,50 @@ TEST(SdlWindow, TranslatesEventsAndKeepsThePresentedFrame) {
   EXPECT_EQ(got[0].vk, vk::kY);
   EXPECT_EQ(got[1].kind, InputEvent::Kind::MusicNotify);
   EXPECT_EQ(got[2].kind, InputEvent::Kind::Quit);
+}
+
+// The window shows the last frame whole, scaled, however little of it each
+// present changed: scattered dots, a column, a row's two ends, nothing.
+TEST(SdlWindow, TheWindowShowsTheWholeFrameAfterPresentsThatChangeLittle) {
+  testing::TempDir dir;
+  SdlPlatform platform{FileSystem(dir.path()), SdlWindowOptions{2, false}};
+  Surface frame;
+  ResizeSurface(frame, 416, 256);
+  uint32_t seed = 7;
+  const auto next = [&seed](uint32_t n) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % n;
+  };
+  const auto shows_frame = [&]() {
+    SDL_Surface* target = SDL_GetWindowSurface(platform.sdl_window());
+    if (!target || target->format->BytesPerPixel != 4) return ::testing::AssertionFailure() << "no 32-bit surface";
+    for (int y = 0; y < 256 * 2; ++y)
+      for (int x = 0; x < 416 * 2; ++x) {
+        const uint8_t* bgr = frame.Row(y / 2) + (x / 2) * 3;
+        Uint32 got = 0;
+        std::memcpy(&got, static_cast<uint8_t*>(target->pixels) + y * target->pitch + x * 4, 4);
+        Uint8 r, g, b;
+        SDL_GetRGB(got, target->format, &r, &g, &b);
+        if (r != bgr[2] || g != bgr[1] || b != bgr[0])
+          return ::testing::AssertionFailure() << "window pixel " << x << "," << y;
+      }
+    return ::testing::AssertionSuccess();
+  };
+  platform.Present(frame);
+  ASSERT_TRUE(shows_frame());
+  for (int round = 0; round < 6; ++round) {
+    for (int dot = 0; dot < 300; ++dot)  // dots anywhere, the edges included
+      frame.Row(static_cast<int>(next(256)))[next(416) * 3 + next(3)] = static_cast<uint8_t>(next(256));
+    frame.Row(static_cast<int>(next(256)))[0] ^= 0xFF;  // a row changed at both ends only
+    frame.Row(static_cast<int>(next(256)))[415 * 3 + 2] ^= 0xFF;
+    platform.Present(frame);
+    EXPECT_TRUE(shows_frame()) << "round " << round;
+  }
+  for (int y = 0; y < 256; ++y) frame.Row(y)[100 * 3] ^= 0x55;  // a column, presented alone
+  platform.PresentColumn(frame, 100, 1);
+  EXPECT_TRUE(shows_frame());
+  platform.Present(frame);  // nothing changed
+  EXPECT_TRUE(shows_frame());
 }
 
 // F12 keeps the picture as a PNG in screenshots/ beside save.dat (the data

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -88,7 +89,7 @@ inline std::string Riff(const std::vector<WaveChunk>& chunks, uint32_t riff_size
 // A sine tone at half scale, as values in -1..1 for each frame.
 inline std::vector<double> Tone(double hz, double seconds, uint32_t rate) {
   std::vector<double> out(static_cast<std::size_t>(rate * seconds));
-  for (std::size_t i = 0; i < out.size(); ++i) out[i] = 0.5 * std::sin(2.0 * M_PI * hz * static_cast<double>(i) / rate);
+  for (std::size_t i = 0; i < out.size(); ++i) out[i] = 0.5 * std::sin(2.0 * std::numbers::pi * hz * static_cast<double>(i) / rate);
   return out;
 }
 

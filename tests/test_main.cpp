@@ -14,12 +14,11 @@
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   namespace fs = std::filesystem;
-  std::string pattern = (fs::temp_directory_path() / "nurumo-home-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) {
+  const fs::path home = nurumo::testing::MakeTempFolder(fs::temp_directory_path(), "nurumo-home");
+  if (home.empty()) {
     std::perror("test home");
     return 2;
   }
-  const fs::path home = pattern;
   nurumo::testing::SetScratchHome(home);
   const int status = RUN_ALL_TESTS();
   std::error_code ec;

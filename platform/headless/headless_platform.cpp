@@ -7,6 +7,7 @@
 
 #include "platform/bmp_sdl.h"
 #include "platform/devices.h"
+#include "platform/system.h"
 
 namespace nurumo {
 
@@ -21,11 +22,8 @@ namespace {
 // Set by the signal handler, read by the pump's thread: the one thing a
 // handler may safely do. A process has one set of handlers, hence one flag.
 volatile std::sig_atomic_t close_signal = 0;
-struct sigaction previous_int {};
-struct sigaction previous_term {};
-struct sigaction previous_hup {};
 
-void OnCloseSignal(int) { close_signal = 1; }
+void OnCloseSignal() { close_signal = 1; }
 
 // The close request a signal left, taken once.
 bool TakeCloseSignal() {
@@ -37,21 +35,13 @@ bool TakeCloseSignal() {
 }  // namespace
 
 HeadlessPlatform::~HeadlessPlatform() {
-  if (!signals_) return;
-  ::sigaction(SIGINT, &previous_int, nullptr);
-  ::sigaction(SIGTERM, &previous_term, nullptr);
-  ::sigaction(SIGHUP, &previous_hup, nullptr);
+  if (signals_) StopWatchingCloseRequests();
 }
 
 void HeadlessPlatform::CloseOnSignals() {
   if (signals_) return;
-  struct sigaction action {};
-  action.sa_handler = OnCloseSignal;
-  sigemptyset(&action.sa_mask);
   close_signal = 0;
-  ::sigaction(SIGINT, &action, &previous_int);
-  ::sigaction(SIGTERM, &action, &previous_term);
-  ::sigaction(SIGHUP, &action, &previous_hup);  // the terminal closed
+  WatchCloseRequests(OnCloseSignal);
   signals_ = true;
 }
 

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <ctime>
 #include <iostream>
@@ -14,10 +13,12 @@
 #include "core/text.h"
 #include "platform/bmp_sdl.h"
 #include "platform/devices.h"
+#include "platform/files.h"
 #include "platform/machine.h"
 #include "platform/sdl/box_drawing.h"
 #include "platform/sdl/sdl_events.h"
 #include "platform/sdl/sdl_keys.h"
+#include "platform/system.h"
 
 namespace nurumo {
 
@@ -25,12 +26,6 @@ namespace {
 
 constexpr int kClientWidth = 416;
 constexpr int kClientHeight = 256;
-
-// SDL makes SIGINT and SIGTERM a close request; a closed terminal (SIGHUP)
-// ends the game the same way, so it is passed on as SIGTERM. One process,
-// one window: one handler to give back.
-struct sigaction previous_hup {};
-void HangUpAsTerm(int) { ::raise(SIGTERM); }
 
 std::runtime_error SdlFailure(const char* what) {
   return std::runtime_error(std::string(what) + ": " + SDL_GetError());
@@ -62,13 +57,20 @@ bool ClosesBox(const SDL_Event& event) {
 std::filesystem::path ScreenshotPath(const std::filesystem::path& folder) {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
-  localtime_r(&now, &local);
+  LocalTime(now, local);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
   std::filesystem::path path = folder / (std::string(stamp) + ".png");
   for (int n = 2; std::filesystem::exists(path); ++n)
     path = folder / (std::string(stamp) + "-" + std::to_string(n) + ".png");
   return path;
+}
+
+// A close asked for from the console (Windows): the window's own quit.
+void PostQuit() {
+  SDL_Event quit{};
+  quit.type = SDL_QUIT;
+  SDL_PushEvent(&quit);
 }
 
 }  // namespace
@@ -86,10 +88,7 @@ SdlPlatform::SdlPlatform(FileSystem files, const SdlWindowOptions& options)
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");  // the system's plain framebuffer: no GL for a small picture
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) throw SdlFailure("cannot start SDL");
   SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);  // pads are a comfort: without them the keys still play
-  struct sigaction hang_up {};
-  hang_up.sa_handler = HangUpAsTerm;
-  sigemptyset(&hang_up.sa_mask);
-  ::sigaction(SIGHUP, &hang_up, &previous_hup);
+  WatchConsoleClose(PostQuit);
   int scale = options.scale;
   if (scale <= 0) {
     SDL_DisplayMode desktop{};
@@ -117,7 +116,7 @@ SdlPlatform::~SdlPlatform() {
   text_.reset();
   if (sdl_window_) SDL_DestroyWindow(sdl_window_);
   SDL_Quit();
-  ::sigaction(SIGHUP, &previous_hup, nullptr);
+  StopWatchingConsoleClose();
 }
 
 uint32_t SdlPlatform::Now() { return SDL_GetTicks() - start_ticks_; }  // wraps like the game's clock
@@ -372,7 +371,7 @@ void SdlPlatform::SaveScreenshot() {
   std::string error;
   const std::filesystem::path path = ScreenshotPath(folder);
   if (ec || !SavePngWithSdl(window_, path, error))
-    std::cerr << "nurumo: cannot save a screenshot in " << folder.string() << ": " << (ec ? ec.message() : error)
+    std::cerr << "nurumo: cannot save a screenshot in " << Utf8Of(folder) << ": " << (ec ? ec.message() : error)
               << '\n';
 }
 

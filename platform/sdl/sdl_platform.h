@@ -55,6 +55,7 @@ class SdlPlatform : public Platform {
 
   void AttachReplay(std::unique_ptr<ReplayFeeder> replay) { replay_ = std::move(replay); }
   const Surface& window() const { return window_; }
+  SDL_Window* sdl_window() const { return sdl_window_; }
 
  private:
   bool Translate(const void* sdl_event, InputEvent& out);  // false: nothing for the game

@@ -30,6 +30,6 @@ add_compile_options(-fexceptions)
 add_link_options(-fexceptions)
 
 # What only the page has, in place of the desktop's own.
-set(NURUMO_PLATFORM_REPLACED ${CMAKE_CURRENT_SOURCE_DIR}/platform/font_files.cpp
+set(NURUMO_PLATFORM_REPLACED ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/fonts.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/rendered_music.cpp ${CMAKE_CURRENT_SOURCE_DIR}/platform/machine.cpp)
 file(GLOB NURUMO_PLATFORM_ADDED CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/platform/web/*.cpp)

@@ -76,7 +76,7 @@ class Linter {
   bool FileGoto(Run& run, const std::string& target, int line);
   void CheckMidi(const std::string& shown, int line, const std::string& name);
   void PageLine(Run& run, const std::string& text, int line);
-  std::string Key(const std::string& name) const { return files_.Resolve("dat\\" + name).string(); }
+  std::string Key(const std::string& name) const { return Utf8Of(files_.Resolve("dat\\" + name)); }
 
   FileSystem files_;
   TextRasterizer* text_;

@@ -63,7 +63,7 @@ int Convert(bool encode, bool crlf, const std::string& in_path, const std::strin
 int Lint(const std::filesystem::path& game_dir) {
   std::error_code ec;
   if (!std::filesystem::is_directory(nurumo::FileSystem(game_dir).Resolve("dat"), ec)) {  // DAT is as good as dat
-    std::cerr << "nurumo-script: " << game_dir.string() << " holds no dat folder\n" << kUsageText;
+    std::cerr << "nurumo-script: " << nurumo::Utf8Of(game_dir) << " holds no dat folder\n" << kUsageText;
     return kUsage;
   }
   std::unique_ptr<nurumo::TextRasterizer> text;

@@ -123,7 +123,7 @@ std::unique_ptr<Policy> MakePolicy(const std::string& name, const Command& comma
 std::string SimUsage() {
   return "usage: nurumo-sim [options]\n"
          "  --policy P     random, hints, plan or all (default: all)\n"
-         "  --games N      games per policy (default: 500; plan takes about 80 ms a game)\n"
+         "  --games N      games per policy (default: 500; plan takes about 35 ms a game)\n"
          "  --seed N       game i draws from seed N + i (default: 1)\n"
          "  --level L      the level the games start at, 1..5 (default: 1)\n"
          "  --moods A,B,C,D,E  the five moods at the start, 1..100 (default: 30,25,20,15,10)\n"

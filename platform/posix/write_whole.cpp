@@ -53,7 +53,7 @@ void SyncFolder(const fs::path& folder) {
 }  // namespace
 
 bool WriteFileWhole(const fs::path& target, std::string_view bytes, std::string& error) {
-  std::string temp = target.string() + ".tmp-XXXXXX";
+  std::string temp = target.native() + ".tmp-XXXXXX";
   int fd = ::mkostemp(temp.data(), O_CLOEXEC);  // a name of this write's own, made exclusively
   if (fd < 0) {
     error = std::strerror(errno);
@@ -87,12 +87,12 @@ bool WriteFileWhole(const fs::path& target, std::string_view bytes, std::string&
 }
 
 void RemoveOldLeftovers(const fs::path& target) {
-  const std::string prefix = target.filename().string() + ".tmp";  // also the one fixed name of older versions
+  const std::string prefix = target.filename().native() + ".tmp";  // also the one fixed name of older versions
   const auto before = fs::file_time_type::clock::now() - std::chrono::minutes(kLeftoverMinutes);
   std::error_code ec;
   const fs::path folder = target.parent_path().empty() ? fs::path(".") : target.parent_path();
   for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-    const std::string name = it->path().filename().string();
+    const std::string name = it->path().filename().native();
     if (!name.starts_with(prefix)) continue;
     const std::string rest = name.substr(prefix.size());
     if (!rest.empty() && !(rest.size() == 7 && rest[0] == '-')) continue;  // "" or "-XXXXXX" only

@@ -1,10 +1,19 @@
-#include "platform/font_files.h"
-
+// The faces as fontconfig finds them among the installed fonts.
 #include <fontconfig/fontconfig.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "platform/fonts.h"
 
 namespace nurumo {
 
 namespace {
+
+constexpr const char* kPreferredFamily = "IPAPGothic";  // metrics follow the Windows P gothic
+constexpr const char* kBitmapFamily = "Mona";            // bitmaps drawn after the Windows P gothic's own
+constexpr const char* kMissingFont =
+    "No Japanese font found: install the package fonts-ipafont-gothic";
 
 bool HasFamily(FcPattern* font, const char* family) {
   FcChar8* value = nullptr;
@@ -65,14 +74,19 @@ FaceFile FindJapaneseFace(FcConfig* config) {
 
 }  // namespace
 
-FaceFiles FindFaceFiles(bool with_bitmap) {
-  FaceFiles faces;
+Faces FindFaceFiles(bool want_bitmap) {
   FcConfig* config = FcInitLoadConfigAndFonts();
-  if (!config) return faces;
+  if (!config) throw std::runtime_error(kMissingFont);
+  Faces faces;
   faces.outline = FindJapaneseFace(config);
-  if (with_bitmap) faces.bitmap = FindFamily(config, kBitmapFamily);
+  if (want_bitmap) faces.bitmap = FindFamily(config, kBitmapFamily);
   FcConfigDestroy(config);
+  if (faces.outline.path.empty()) throw std::runtime_error(kMissingFont);
   return faces;
+}
+
+const char* MissingBitmapFontText() {
+  return "nurumo: the bitmap font Mona is not installed (package fonts-mona); small text is drawn sharp instead";
 }
 
 }  // namespace nurumo

@@ -3,7 +3,10 @@
 // (the host's files) and in the browser (the packed data).
 #include <sys/stat.h>
 
-#include "platform/font_files.h"
+#include <stdexcept>
+#include <string>
+
+#include "platform/fonts.h"
 
 namespace nurumo {
 
@@ -21,11 +24,17 @@ FaceFile IfThere(const char* path) {
 
 }  // namespace
 
-FaceFiles FindFaceFiles(bool with_bitmap) {
-  FaceFiles faces;
+Faces FindFaceFiles(bool want_bitmap) {
+  Faces faces;
   faces.outline = IfThere(kOutlineFile);
-  if (with_bitmap) faces.bitmap = IfThere(kBitmapFile);
+  if (faces.outline.path.empty())
+    throw std::runtime_error(std::string("No Japanese font found: the page's data lacks ") + kOutlineFile);
+  if (want_bitmap) faces.bitmap = IfThere(kBitmapFile);
   return faces;
+}
+
+const char* MissingBitmapFontText() {
+  return "nurumo: the page's data lacks the bitmap font Mona; small text is drawn sharp instead";
 }
 
 }  // namespace nurumo
