@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <tuple>
 #include <unordered_map>
@@ -137,6 +137,18 @@ class Model {
   std::map<MenuKey, std::vector<Variant>> menus_;
 };
 
+// The bits of a double and back (std::bit_cast is not in every C++ library we build with).
+uint64_t BitsOf(double d) {
+  uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  return bits;
+}
+double DoubleOf(uint64_t bits) {
+  double d;
+  std::memcpy(&d, &bits, sizeof d);
+  return d;
+}
+
 constexpr int32_t kValues = 101;  // a mood's values 0..100
 constexpr std::size_t kTableSize = static_cast<std::size_t>(kPlaceCount * kValues);
 
@@ -151,7 +163,7 @@ struct Fnv {
   }
   void Add(int32_t n) { Add(static_cast<uint32_t>(n), 4); }
   void Add(uint32_t n) { Add(static_cast<uint64_t>(n), 4); }
-  void Add(double d) { Add(std::bit_cast<uint64_t>(d), 8); }
+  void Add(double d) { Add(BitsOf(d), 8); }
 };
 
 // The bundled tables, unpacked once, found by key and fingerprint.
@@ -625,7 +637,7 @@ std::vector<unsigned char> PackMoodTables(const std::vector<StoredMoodTable>& ta
   for (int plane = 0; plane < 8; ++plane)
     for (const StoredMoodTable& t : tables)
       for (std::size_t i = 0; i < kTableSize; ++i)
-        plain.push_back(static_cast<unsigned char>(std::bit_cast<uint64_t>(t.cost.at(i)) >> (8 * plane)));
+        plain.push_back(static_cast<unsigned char>(BitsOf(t.cost.at(i)) >> (8 * plane)));
   uLongf size = compressBound(static_cast<uLong>(plain.size()));
   std::vector<unsigned char> out(kPackMagic, kPackMagic + 4);
   PutLe(out, tables.size(), 4);
@@ -663,7 +675,7 @@ std::optional<std::vector<StoredMoodTable>> UnpackMoodTables(std::span<const uns
       for (std::size_t i = 0; i < kTableSize; ++i) bits[i] |= static_cast<uint64_t>(row[i]) << (8 * plane);
     }
     tables[k].cost.resize(kTableSize);
-    for (std::size_t i = 0; i < kTableSize; ++i) tables[k].cost[i] = std::bit_cast<double>(bits[i]);
+    for (std::size_t i = 0; i < kTableSize; ++i) tables[k].cost[i] = DoubleOf(bits[i]);
   }
   return tables;
 }
